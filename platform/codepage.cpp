@@ -1,0 +1,195 @@
+#include "platform/codepage.h"
+
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+
+#include <cerrno>
+#include <cstring>
+#include <stdexcept>
+
+namespace platform {
+namespace {
+
+constexpr char16_t kStrayByteBase = 0xDC00;  // byte b >= 0x80 travels as U+DC00 + b
+
+// One iconv descriptor per thread and direction: opening one costs far more than a short
+// conversion, and a descriptor carries shift state, so it must not be shared between threads.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
+    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
+      throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    }
+  }
+  ~Converter() { iconv_close(cd_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts as much of [in, in + inLeft) as it can, appending to out. Returns the errno of the
+  // stop (0 when everything was converted); in and inLeft are advanced past what was used.
+  int Convert(const char*& in, size_t& inLeft, std::string& out) {
+    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    char buffer[4096];
+    while (inLeft > 0) {
+      char* outPtr = buffer;
+      size_t outLeft = sizeof buffer;
+      size_t result = iconv(cd_, const_cast<char**>(&in), &inLeft, &outPtr, &outLeft);
+      out.append(buffer, outPtr - buffer);
+      if (result == static_cast<size_t>(-1) && errno != E2BIG) return errno;
+    }
+    return 0;
+  }
+
+ private:
+  iconv_t cd_;
+};
+
+Converter& GbkToUtf16Converter() {
+  thread_local Converter converter("UTF-16LE", "CP936");
+  return converter;
+}
+Converter& Utf16ToGbkConverter() {
+  thread_local Converter converter("CP936", "UTF-16LE");
+  return converter;
+}
+Converter& GbkToUtf8Converter() {
+  thread_local Converter converter("UTF-8", "CP936");
+  return converter;
+}
+Converter& Utf8ToGbkConverter() {
+  thread_local Converter converter("CP936", "UTF-8");
+  return converter;
+}
+
+void AppendUtf16Bytes(const std::string& bytes, std::u16string& out) {
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    out.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                        (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  }
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+bool TerminalWantsGbk() {
+  static const bool wantsGbk = [] {
+    // The user's locale, whether or not the program has called setlocale.
+    locale_t userLocale = newlocale(LC_CTYPE_MASK, "", static_cast<locale_t>(0));
+    if (userLocale == static_cast<locale_t>(0)) return false;
+    const char* codeset = nl_langinfo_l(CODESET, userLocale);
+    bool gbk = codeset != nullptr &&
+               (std::strcmp(codeset, "GBK") == 0 || std::strcmp(codeset, "GB18030") == 0);
+    freelocale(userLocale);
+    return gbk;
+  }();
+  return wantsGbk;
+}
+
+}  // namespace
+
+std::u16string GbkToUtf16(std::string_view gbk) {
+  std::u16string result;
+  result.reserve(gbk.size());
+  const char* in = gbk.data();
+  size_t inLeft = gbk.size();
+  std::string converted;
+  while (inLeft > 0) {
+    converted.clear();
+    int stop = GbkToUtf16Converter().Convert(in, inLeft, converted);
+    AppendUtf16Bytes(converted, result);
+    if (stop != 0) {
+      // An invalid or incomplete sequence: the first byte travels on its own.
+      result.push_back(static_cast<char16_t>(kStrayByteBase + static_cast<unsigned char>(*in)));
+      ++in;
+      --inLeft;
+    }
+  }
+  return result;
+}
+
+std::string Utf16ToGbk(std::u16string_view utf16) {
+  std::string result;
+  result.reserve(utf16.size() * 2);
+  size_t i = 0;
+  while (i < utf16.size()) {
+    // Convert the longest stretch without lone surrogates in one call.
+    size_t end = i;
+    while (end < utf16.size()) {
+      char16_t unit = utf16[end];
+      if (IsHighSurrogate(unit) && end + 1 < utf16.size() && IsLowSurrogate(utf16[end + 1])) {
+        end += 2;
+      } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+        break;
+      } else {
+        ++end;
+      }
+    }
+    const char* in = reinterpret_cast<const char*>(utf16.data() + i);
+    size_t inLeft = (end - i) * 2;
+    while (inLeft > 0) {
+      int stop = Utf16ToGbkConverter().Convert(in, inLeft, result);
+      if (stop != 0) {
+        // A character GBK cannot hold: one '?' for the whole character.
+        char16_t unit = *reinterpret_cast<const char16_t*>(in);
+        size_t skip = IsHighSurrogate(unit) && inLeft >= 4 ? 4 : 2;
+        result.push_back('?');
+        in += skip;
+        inLeft -= skip;
+      }
+    }
+    i = end;
+    if (i < utf16.size()) {
+      char16_t unit = utf16[i];
+      if (unit >= kStrayByteBase + 0x80 && unit <= kStrayByteBase + 0xFF) {
+        result.push_back(static_cast<char>(unit - kStrayByteBase));
+      } else {
+        result.push_back('?');
+      }
+      ++i;
+    }
+  }
+  return result;
+}
+
+std::optional<std::string> GbkToUtf8(std::string_view gbk) {
+  std::string result;
+  const char* in = gbk.data();
+  size_t inLeft = gbk.size();
+  if (GbkToUtf8Converter().Convert(in, inLeft, result) != 0) return std::nullopt;
+  return result;
+}
+
+std::string Utf8ToGbk(std::string_view utf8) {
+  std::string result;
+  const char* in = utf8.data();
+  size_t inLeft = utf8.size();
+  while (inLeft > 0) {
+    if (Utf8ToGbkConverter().Convert(in, inLeft, result) != 0) {
+      // Skip the whole UTF-8 sequence that GBK cannot hold (or one bad byte).
+      result.push_back('?');
+      do {
+        ++in;
+        --inLeft;
+      } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
+    }
+  }
+  return result;
+}
+
+std::string GbkToTerminal(std::string_view gbk) {
+  if (TerminalWantsGbk()) return std::string(gbk);
+  std::string result;
+  const char* in = gbk.data();
+  size_t inLeft = gbk.size();
+  while (inLeft > 0) {
+    if (GbkToUtf8Converter().Convert(in, inLeft, result) != 0) {
+      result += "\xEF\xBF\xBD";
+      ++in;
+      --inLeft;
+    }
+  }
+  return result;
+}
+
+}  // namespace platform

@@ -1,0 +1,31 @@
+// Conversions between the program's GBK texts and the encodings of the systems around it.
+//
+// Texts inside the program are GBK (code page 936) byte strings. Automation calls take UTF-16,
+// file names and the terminal take UTF-8. Downloaded pages are not always valid GBK, so the
+// UTF-16 conversion is lossless: a byte that does not start a valid GBK character becomes one
+// UTF-16 unit of its own (U+DC80 + (byte - 0x80), a lone low surrogate no real text carries),
+// and that unit converts back to the same byte. Every character still counts as one unit.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::u16string GbkToUtf16(std::string_view gbk);
+
+// Characters that GBK cannot hold become '?', as the Windows conversion does.
+std::string Utf16ToGbk(std::u16string_view utf16);
+
+// For file names: a text that is not valid GBK gives nothing, never a mangled name.
+std::optional<std::string> GbkToUtf8(std::string_view gbk);
+
+// For paths and names read from the system; characters GBK cannot hold become '?'.
+std::string Utf8ToGbk(std::string_view utf8);
+
+// For the terminal: GBK itself when the locale's charset is GBK or GB18030, UTF-8 otherwise.
+// Stray bytes become U+FFFD so that the rest of a line still shows.
+std::string GbkToTerminal(std::string_view gbk);
+
+}  // namespace platform

@@ -1,0 +1,48 @@
+#include "platform/codepage.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/test_text.h"
+
+namespace {
+
+TEST(Codepage, GbkAndUtf16AgreeOnCharacters) {
+  // "中文" and the euro sign, which code page 936 holds as the single byte 80.
+  EXPECT_EQ(platform::GbkToUtf16("a\xD6\xD0\xCE\xC4\x80"), u"a中文€");
+  EXPECT_EQ(platform::Utf16ToGbk(u"a中文€"), "a\xD6\xD0\xCE\xC4\x80");
+  EXPECT_EQ(platform::Utf16ToGbk(u"\uD55C\U0001F600x"), "??x") << "unmappable: one '?' each";
+}
+
+TEST(Codepage, StrayBytesSurviveTheRoundTripAsOneUnitEach) {
+  const std::string cases[] = {
+      "\xFF",                  // never valid
+      "ab\xD6",                // a first byte at the end
+      "\xD6" "a\xD6\xD0",      // a first byte with an invalid second byte
+      "\x81\x7F" "z",
+      std::string("\xFE\xFF\x00\xA1", 4),
+  };
+  for (const std::string& text : cases) {
+    const std::u16string wide = platform::GbkToUtf16(text);
+    EXPECT_EQ(platform::Utf16ToGbk(wide), text);
+  }
+  EXPECT_EQ(platform::GbkToUtf16("\xFF" "a").size(), 2u);
+  EXPECT_EQ(platform::GbkToUtf16("ab\xD6"), u"ab\xDCD6");
+}
+
+TEST(Codepage, FileNamesMustBeValidGbk) {
+  EXPECT_EQ(platform::GbkToUtf8("\xCE\xC4\xBC\xFE"), Utf8(u8"文件"));
+  EXPECT_EQ(platform::GbkToUtf8("ok\xFF"), std::nullopt);
+  EXPECT_EQ(platform::GbkToUtf8("ok\xD6"), std::nullopt);
+  EXPECT_EQ(platform::Utf8ToGbk(Utf8(u8"文件/한")), "\xCE\xC4\xBC\xFE/?");
+}
+
+TEST(Codepage, LongTextsConvertWhole) {
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "\xD6\xD0x";
+  text += "\xFF";
+  const std::u16string wide = platform::GbkToUtf16(text);
+  EXPECT_EQ(wide.size(), 10001u);
+  EXPECT_EQ(platform::Utf16ToGbk(wide), text);
+}
+
+}  // namespace

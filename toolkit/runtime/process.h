@@ -1,0 +1,32 @@
+// Console output, the clock, special folders, event processing and the busy delay.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "toolkit/runtime/date_time.h"
+#include "toolkit/runtime/text.h"
+
+// Writes the texts to standard output, or to standard error when stream is 2, through the
+// buffered console output: no flush, nothing added between or after them.
+void CmdStdOutput(std::optional<int32_t> stream, const std::vector<std::string_view>& texts);
+template <typename... Texts>
+void CmdStdOutput(std::optional<int32_t> stream, const Texts&... texts) {
+  CmdStdOutput(stream, std::vector<std::string_view>{std::string_view(texts)...});
+}
+
+// The current local date and time, in whole seconds.
+DateTime CmdNow();
+// The automation date of a local calendar time.
+DateTime DateTimeFromParts(int year, int month, int day, int hour, int minute, int second);
+
+// Code 3 gives the user's desktop folder, ending in "/"; "" on failure or for any other code.
+Text CmdSpecialFolder(int32_t code);
+
+// Dispatches the messages waiting in the calling thread's queue, up to a quit message.
+void CmdProcessEvents();
+
+// Waits ms milliseconds while processing the thread's events; returns at once for ms <= 0.
+void CmdDelay(int32_t ms);

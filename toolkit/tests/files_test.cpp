@@ -1,0 +1,114 @@
+#include "toolkit/runtime/files.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+
+#include "tests/test_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/trovanel-files-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override {
+    chmod(folder_.c_str(), 0755);
+    fs::remove_all(folder_);
+  }
+  std::string Path(const std::string& name) const { return folder_ + "/" + name; }
+  static std::string Contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  size_t EntryCount() const {
+    return static_cast<size_t>(std::distance(fs::directory_iterator(folder_), {}));
+  }
+  std::string folder_;
+};
+
+TEST_F(FilesTest, WriteCreatesReplacesAndJoinsParts) {
+  const std::string path = Path("a.bin");
+  ASSERT_TRUE(CmdWriteFile(path, ByteArray(std::string("old contents"))));
+  EXPECT_EQ(Contents(path), "old contents");
+  ASSERT_TRUE(CmdWriteFile(path, ByteArray(std::string("ab\0", 3)), ByteArray(),
+                           ByteArray(std::string("cd"))));
+  EXPECT_EQ(Contents(path), std::string("ab\0cd", 5));
+  ASSERT_TRUE(CmdWriteFile(path));
+  EXPECT_EQ(Contents(path), "");
+  EXPECT_EQ(EntryCount(), 1u) << "no temporary file is left behind";
+  struct stat info{};
+  ASSERT_EQ(stat(path.c_str(), &info), 0);
+  mode_t mask = umask(0);
+  umask(mask);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+}
+
+TEST_F(FilesTest, WriteFailsForEmptyPathMissingFolderAndFolderTarget) {
+  EXPECT_FALSE(CmdWriteFile("", ByteArray(std::string("x"))));
+  EXPECT_FALSE(CmdWriteFile(Path("missing/a.bin"), ByteArray(std::string("x"))));
+  fs::create_directory(Path("sub"));
+  EXPECT_FALSE(CmdWriteFile(Path("sub"), ByteArray(std::string("x"))));
+  EXPECT_FALSE(CmdWriteFile(Path("bad\xFF.bin"), ByteArray(std::string("x"))))
+      << "a name that is not GBK is refused, never mangled";
+  EXPECT_EQ(EntryCount(), 1u);
+}
+
+TEST_F(FilesTest, FailedWriteKeepsTheOldFile) {
+  const std::string path = Path("keep.bin");
+  ASSERT_TRUE(CmdWriteFile(path, ByteArray(std::string("complete"))));
+  // A file-size limit makes the write of the new contents fail part-way, even for root.
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  setrlimit(RLIMIT_FSIZE, &small);
+  const bool written = CmdWriteFile(path, ByteArray(std::string(100, 'n')));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, previousHandler);
+  EXPECT_FALSE(written);
+  EXPECT_EQ(Contents(path), "complete");
+  EXPECT_EQ(EntryCount(), 1u) << "the unfinished temporary file is removed";
+}
+
+TEST_F(FilesTest, ReadGivesWholeFileOrEmpty) {
+  const std::string path = Path("r.bin");
+  std::ofstream(path, std::ios::binary) << std::string("x\0y", 3);
+  EXPECT_EQ(CmdReadFile(path).Bytes(), std::string("x\0y", 3));
+  EXPECT_TRUE(CmdReadFile("").Empty());
+  EXPECT_TRUE(CmdReadFile(Path("missing")).Empty());
+  std::ofstream(Path("empty"));
+  EXPECT_TRUE(CmdReadFile(Path("empty")).Empty());
+}
+
+TEST_F(FilesTest, GbkNamesAreUtf8OnDisk) {
+  // "文件" in GBK.
+  const std::string gbkName = "\xCE\xC4\xBC\xFE";
+  ASSERT_TRUE(CmdCreateDirectory(Path(gbkName)));
+  EXPECT_TRUE(fs::is_directory(Path(Utf8(u8"文件"))));
+  EXPECT_FALSE(CmdCreateDirectory(Path(gbkName))) << "an existing folder gives false";
+  EXPECT_FALSE(CmdCreateDirectory(Path("no/parent")));
+  ASSERT_TRUE(CmdWriteFile(Path(gbkName + "/x.rar"), ByteArray(std::string("rar"))));
+  EXPECT_EQ(Contents(Path(Utf8(u8"文件") + "/x.rar")), "rar");
+  EXPECT_EQ(CmdReadFile(Path(gbkName + "/x.rar")).Bytes(), "rar");
+}
+
+TEST(CmdRunDirectory, IsTheProgramFolderWithoutTrailingSlash) {
+  const Text folder = CmdRunDirectory();
+  ASSERT_FALSE(folder.empty());
+  EXPECT_NE(folder.back(), '/');
+  EXPECT_EQ(fs::canonical("/proc/self/exe").parent_path().string(), folder);
+}
+
+}  // namespace

@@ -1,0 +1,138 @@
+#include "toolkit/runtime/process.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/message_queue.h"
+#include "tests/test_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Points HOME and XDG_CONFIG_HOME at a temporary folder for the test's lifetime.
+class DesktopFolderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/trovanel-home-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    home_ = pattern;
+    Save("HOME", savedHome_);
+    Save("XDG_CONFIG_HOME", savedConfig_);
+    setenv("HOME", home_.c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+  }
+  void TearDown() override {
+    Restore("HOME", savedHome_);
+    Restore("XDG_CONFIG_HOME", savedConfig_);
+    fs::remove_all(home_);
+  }
+  static void Save(const char* name, std::optional<std::string>& saved) {
+    if (const char* value = getenv(name)) saved = value;
+  }
+  static void Restore(const char* name, const std::optional<std::string>& saved) {
+    if (saved) {
+      setenv(name, saved->c_str(), 1);
+    } else {
+      unsetenv(name);
+    }
+  }
+  std::string home_;
+  std::optional<std::string> savedHome_, savedConfig_;
+};
+
+TEST_F(DesktopFolderTest, FallsBackToHomeDesktopEndingInSlash) {
+  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/Desktop/");
+  EXPECT_EQ(CmdSpecialFolder(5), "");
+}
+
+TEST_F(DesktopFolderTest, ReadsTheXdgDesktopDirectoryAsGbk) {
+  fs::create_directories(home_ + "/.config");
+  std::ofstream(home_ + "/.config/user-dirs.dirs")
+      << "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/dl\"\n"
+      << Utf8(u8"XDG_DESKTOP_DIR=\"$HOME/桌面\"\n");
+  // "桌面" in GBK.
+  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/\xD7\xC0\xC3\xE6/");
+  setenv("XDG_CONFIG_HOME", (home_ + "/elsewhere").c_str(), 1);
+  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/Desktop/");
+}
+
+TEST(CmdStdOutput, WritesTextsWithNothingAddedInTheTerminalCharset) {
+  ::testing::internal::CaptureStdout();
+  CmdStdOutput(std::nullopt, "a", Text("\xCE\xC4"), "b");  // "文"
+  std::fflush(stdout);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), Utf8(u8"a文b"));
+  ::testing::internal::CaptureStderr();
+  CmdStdOutput(2, "err");
+  std::fflush(stderr);
+  EXPECT_EQ(::testing::internal::GetCapturedStderr(), "err");
+}
+
+TEST(CmdNow, IsAnAutomationDateInWholeSeconds) {
+  EXPECT_EQ(DateTimeFromParts(1899, 12, 30, 0, 0, 0).days, 0.0);
+  EXPECT_EQ(DateTimeFromParts(1900, 1, 1, 12, 0, 0).days, 2.5);
+  EXPECT_EQ(DateTimeFromParts(2020, 7, 26, 0, 0, 0).days, 44038.0);
+  const double now = CmdNow().days;
+  EXPECT_GT(now, 44038.0);
+  const double seconds = (now - static_cast<int64_t>(now)) * 86400.0;
+  EXPECT_NEAR(seconds, std::round(seconds), 1e-4);
+}
+
+TEST(CmdProcessEvents, DispatchesUpToAQuitMessageWhichStays) {
+  std::vector<int> seen;
+  auto& queue = platform::MessageQueue::OfCurrentThread();
+  queue.Post({.id = 0x400, .handler = [&] { seen.push_back(1); }});
+  queue.Post({.id = 0x400, .handler = [&] { seen.push_back(2); }});
+  queue.Post({.id = platform::kQuitMessage, .handler = {}});
+  queue.Post({.id = 0x400, .handler = [&] { seen.push_back(3); }});
+  CmdProcessEvents();
+  EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+  CmdProcessEvents();
+  EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+  EXPECT_FALSE(queue.Empty());
+  // Clear what is left for the next test on this thread.
+  while (!queue.Empty()) {
+    if (!queue.TakeUnlessQuit()) break;
+  }
+}
+
+TEST(CmdProcessEvents, ReturnsAtOnceOnAThreadWithNothingPosted) {
+  std::thread([] { CmdProcessEvents(); }).join();
+}
+
+TEST(CmdDelay, WaitsWhileServingTheThreadsMessages) {
+  const platform::ThreadId self = platform::CurrentThreadId();
+  platform::MessageQueue::OfCurrentThread();
+  bool ran = false;
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    platform::PostThreadMessage(self, {.id = 0x401, .handler = [&] { ran = true; }});
+  });
+  const auto start = std::chrono::steady_clock::now();
+  CmdDelay(60);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  poster.join();
+  EXPECT_GE(elapsed, std::chrono::milliseconds(60));
+  EXPECT_TRUE(ran);
+  const auto before = std::chrono::steady_clock::now();
+  CmdDelay(0);
+  CmdDelay(-5);
+  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(5));
+}
+
+TEST(PostThreadMessage, FailsForAThreadWithoutQueue) {
+  platform::ThreadId ended = 0;
+  std::thread([&] {
+    platform::MessageQueue::OfCurrentThread();
+    ended = platform::CurrentThreadId();
+  }).join();
+  EXPECT_FALSE(platform::PostThreadMessage(ended, {.id = 0x400, .handler = {}}));
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing Trovanel need, when any is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  googletest libgtest-dev libgmock-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]} > 0)); then
+  echo "Installing: ${missing[*]}"
+  sudo_prefix=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_prefix=(sudo); fi
+  export DEBIAN_FRONTEND=noninteractive
+  "${sudo_prefix[@]}" apt-get update -qq
+  "${sudo_prefix[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
