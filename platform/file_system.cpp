@@ -75,7 +75,7 @@ bool CreateOneDirectory(std::string_view gbkPath) {
 
 bool IsExistingDirectory(std::string_view gbkPath) {
   std::optional<std::string> path = GbkToUtf8(gbkPath);
-  struct stat info{};
+  struct stat info {};
   return path && !path->empty() && ::stat(path->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
@@ -131,14 +131,19 @@ std::string ProgramFolder() {
   return slash == std::string::npos ? "" : folder.substr(0, slash);
 }
 
+bool EnterProgramFolder() {
+  std::optional<std::string> folder = GbkToUtf8(ProgramFolder());
+  return folder && !folder->empty() && ::chdir(folder->c_str()) == 0;
+}
+
 std::string DesktopFolder() {
   const char* home = std::getenv("HOME");
   std::string homeFolder = home != nullptr ? home : "";
   std::string desktop;
   const char* configHome = std::getenv("XDG_CONFIG_HOME");
-  std::string config = configHome != nullptr && *configHome != '\0'
-                           ? std::string(configHome)
-                           : homeFolder.empty() ? std::string() : homeFolder + "/.config";
+  std::string config = configHome != nullptr && *configHome != '\0' ? std::string(configHome)
+                       : homeFolder.empty()                         ? std::string()
+                                                                    : homeFolder + "/.config";
   if (!config.empty()) {
     std::ifstream dirs(config + "/user-dirs.dirs");
     std::string line;

@@ -25,6 +25,9 @@ bool ReplaceFileContents(std::string_view gbkPath, const std::vector<std::string
 // The folder holding the running program (from /proc/self/exe), without a trailing "/".
 std::string ProgramFolder();
 
+// Makes the program folder the current directory, as the program does when it starts.
+bool EnterProgramFolder();
+
 // The user's desktop folder: XDG_DESKTOP_DIR from user-dirs.dirs, else $HOME/Desktop. Ends
 // in "/"; empty when neither can be found.
 std::string DesktopFolder();

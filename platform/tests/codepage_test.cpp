@@ -15,17 +15,22 @@ TEST(Codepage, GbkAndUtf16AgreeOnCharacters) {
 
 TEST(Codepage, StrayBytesSurviveTheRoundTripAsOneUnitEach) {
   const std::string cases[] = {
-      "\xFF",                  // never valid
-      "ab\xD6",                // a first byte at the end
-      "\xD6" "a\xD6\xD0",      // a first byte with an invalid second byte
-      "\x81\x7F" "z",
+      "\xFF",    // never valid
+      "ab\xD6",  // a first byte at the end
+      "\xD6"
+      "a\xD6\xD0",  // a first byte with an invalid second byte
+      "\x81\x7F"
+      "z",
       std::string("\xFE\xFF\x00\xA1", 4),
   };
   for (const std::string& text : cases) {
     const std::u16string wide = platform::GbkToUtf16(text);
     EXPECT_EQ(platform::Utf16ToGbk(wide), text);
   }
-  EXPECT_EQ(platform::GbkToUtf16("\xFF" "a").size(), 2u);
+  EXPECT_EQ(platform::GbkToUtf16("\xFF"
+                                 "a")
+                .size(),
+            2u);
   EXPECT_EQ(platform::GbkToUtf16("ab\xD6"), u"ab\xDCD6");
 }
 

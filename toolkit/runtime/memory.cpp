@@ -18,7 +18,7 @@ bool InProgramImage(const void* block) {
 
 // Copies what fits before the image ends; the constant's own size is not known here.
 __attribute__((no_sanitize("address"))) void CopyFromImage(char* to, const char* from,
-                                                             std::size_t n) {
+                                                           std::size_t n) {
   std::size_t available = static_cast<std::size_t>(&edata - from);
   for (std::size_t i = 0; i < n && i < available; ++i) to[i] = from[i];
 }

@@ -25,13 +25,15 @@ int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
 }  // namespace
 
 void CmdStdOutput(std::optional<int32_t> stream, const std::vector<std::string_view>& texts) {
-  const auto target = stream == 2 ? platform::ConsoleStream::kError : platform::ConsoleStream::kOutput;
+  const auto target =
+      stream == 2 ? platform::ConsoleStream::kError : platform::ConsoleStream::kOutput;
   for (std::string_view text : texts) platform::WriteConsole(target, text);
 }
 
 DateTime DateTimeFromParts(int year, int month, int day, int hour, int minute, int second) {
-  const int64_t days = DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-                       DaysFromCivil(1899, 12, 30);
+  const int64_t days =
+      DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+      DaysFromCivil(1899, 12, 30);
   const double fraction = (hour * 3600 + minute * 60 + second) / 86400.0;
   return DateTime{static_cast<double>(days) + fraction};
 }

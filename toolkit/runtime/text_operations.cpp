@@ -7,7 +7,9 @@ namespace {
 
 bool IsLeadByte(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
 
-char FoldAscii(char byte) { return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte; }
+char FoldAscii(char byte) {
+  return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte;
+}
 
 bool MatchesAt(std::string_view text, size_t pos, std::string_view needle, bool ignoreCase) {
   if (!ignoreCase) return text.compare(pos, needle.size(), needle) == 0;

@@ -11,14 +11,18 @@ TEST(CmdToInteger, ReadsDecimalNumbersFromTexts) {
       {"12abc", 12},
       {"", 0},
       {"abc", 0},
-      {"\xA3\xB1\xA3\xB2", 12},          // full-width one and two
-      {"\xA1\xA1\xA3\xAD" "7", -7},      // full-width blank and minus
+      {"\xA3\xB1\xA3\xB2", 12},  // full-width one and two
+      {"\xA1\xA1\xA3\xAD"
+       "7",
+       -7},  // full-width blank and minus
       {"  \t+42", 42},
       {"-0019", -19},
       {"- 5", 0},
-      {"99999999999", INT32_MAX},        // saturates instead of overflowing
+      {"99999999999", INT32_MAX},  // saturates instead of overflowing
       {"-99999999999", INT32_MIN},
-      {"\xD6\xD0" "1", 0},               // other double-byte characters stay
+      {"\xD6\xD0"
+       "1",
+       0},  // other double-byte characters stay
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(CmdToInteger(text), expected) << text;
   EXPECT_EQ(CmdToInteger(int32_t{-5}), -5);

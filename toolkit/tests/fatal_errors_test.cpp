@@ -42,13 +42,12 @@ TEST_F(FatalErrorsTest, ExhaustedHeapReportsTheByteCount) {
 }
 
 TEST(FatalReportText, HasTheSystemsLayout) {
-  const std::string report =
-      platform::FatalReportText(1, "m", std::source_location::current());
+  const std::string report = platform::FatalReportText(1, "m", std::source_location::current());
   EXPECT_EQ(report.rfind("运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：m\r\n\r\n", 0), 0u);
   EXPECT_EQ(report.substr(report.size() - 2), "\r\n");
-  EXPECT_EQ(platform::FatalReportText(std::nullopt, "", std::source_location::current())
-                .find("错误代码"),
-            std::string::npos);
+  EXPECT_EQ(
+      platform::FatalReportText(std::nullopt, "", std::source_location::current()).find("错误代码"),
+      std::string::npos);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "tests/test_text.h"
 
@@ -47,7 +48,7 @@ TEST_F(FilesTest, WriteCreatesReplacesAndJoinsParts) {
   ASSERT_TRUE(CmdWriteFile(path));
   EXPECT_EQ(Contents(path), "");
   EXPECT_EQ(EntryCount(), 1u) << "no temporary file is left behind";
-  struct stat info{};
+  struct stat info {};
   ASSERT_EQ(stat(path.c_str(), &info), 0);
   mode_t mask = umask(0);
   umask(mask);
@@ -80,6 +81,22 @@ TEST_F(FilesTest, FailedWriteKeepsTheOldFile) {
   EXPECT_FALSE(written);
   EXPECT_EQ(Contents(path), "complete");
   EXPECT_EQ(EntryCount(), 1u) << "the unfinished temporary file is removed";
+}
+
+TEST_F(FilesTest, ConcurrentWritersLeaveOneCompleteFile) {
+  const std::string path = Path("shared.bin");
+  const ByteArray first(std::string(300000, 'a'));
+  const ByteArray second(std::string(200000, 'b'));
+  auto writer = [&](const ByteArray& bytes) {
+    for (int i = 0; i < 20; ++i) EXPECT_TRUE(CmdWriteFile(path, bytes));
+  };
+  std::thread one(writer, std::cref(first));
+  std::thread two(writer, std::cref(second));
+  one.join();
+  two.join();
+  const std::string contents = Contents(path);
+  EXPECT_TRUE(contents == first.Bytes() || contents == second.Bytes());
+  EXPECT_EQ(EntryCount(), 1u);
 }
 
 TEST_F(FilesTest, ReadGivesWholeFileOrEmpty) {

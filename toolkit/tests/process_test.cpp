@@ -54,9 +54,8 @@ TEST_F(DesktopFolderTest, FallsBackToHomeDesktopEndingInSlash) {
 
 TEST_F(DesktopFolderTest, ReadsTheXdgDesktopDirectoryAsGbk) {
   fs::create_directories(home_ + "/.config");
-  std::ofstream(home_ + "/.config/user-dirs.dirs")
-      << "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/dl\"\n"
-      << Utf8(u8"XDG_DESKTOP_DIR=\"$HOME/桌面\"\n");
+  std::ofstream(home_ + "/.config/user-dirs.dirs") << "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/dl\"\n"
+                                                   << Utf8(u8"XDG_DESKTOP_DIR=\"$HOME/桌面\"\n");
   // "桌面" in GBK.
   EXPECT_EQ(CmdSpecialFolder(3), home_ + "/\xD7\xC0\xC3\xE6/");
   setenv("XDG_CONFIG_HOME", (home_ + "/elsewhere").c_str(), 1);

@@ -17,19 +17,25 @@ struct FindCase {
 
 TEST(CmdFindText, FollowsTheTableOfCases) {
   const FindCase cases[] = {
-      {"abc", "", 2, false, 1},            // empty needle: 1, never the start position
-      {"abc", "", 4, false, -1},           // ... unless nothing is left to scan
+      {"abc", "", 2, false, 1},   // empty needle: 1, never the start position
+      {"abc", "", 4, false, -1},  // ... unless nothing is left to scan
       {"", "", std::nullopt, false, -1},
       {"abc", "x", std::nullopt, false, -1},
-      {"abc", "c", 4, false, -1},          // start beyond the end
-      {"abc", "a", 0, false, 1},           // start below 1 scans from 1
+      {"abc", "c", 4, false, -1},  // start beyond the end
+      {"abc", "a", 0, false, 1},   // start below 1 scans from 1
       {"abc", "a", -3, false, 1},
       {"abcabc", "a", 2, false, 4},
       {"aBc", "b", std::nullopt, true, 2},
       {"aBc", "b", std::nullopt, false, -1},
-      {"\xD6\xD0" "a", "\xD0" "a", std::nullopt, false, -1},  // not inside a character
-      {"\xD6\xD0" "a", "a", std::nullopt, false, 3},
-      {"x\xD6\xD0", "\xD0", 3, false, 3},  // counted from the scan position, which is byte 3
+      {"\xD6\xD0"
+       "a",
+       "\xD0"
+       "a",
+       std::nullopt, false, -1},  // not inside a character
+      {"\xD6\xD0"
+       "a",
+       "a", std::nullopt, false, 3},
+      {"x\xD6\xD0", "\xD0", 3, false, 3},        // counted from the scan position, which is byte 3
       {"ab\xD6", "x", std::nullopt, false, -1},  // lone first byte at the end
       {"\xC1\xC2", "\xE1", std::nullopt, true, -1},  // only ASCII letters fold
       {"ab", "abc", std::nullopt, false, -1},
@@ -61,7 +67,9 @@ TEST(CmdTextLeftRightMiddle, CountBytesAndClamp) {
 TEST(CmdTrimBoth, RemovesAsciiAndFullWidthBlanksOnly) {
   const std::pair<const char*, const char*> cases[] = {
       {"  a b  ", "a b"},
-      {"\xA1\xA1" "a\xA1\xA1", "a"},
+      {"\xA1\xA1"
+       "a\xA1\xA1",
+       "a"},
       {"\ta\r\n", "\ta\r\n"},
       {" \t a \n ", "\t a \n"},
       {"   ", ""},
