@@ -1,0 +1,77 @@
+// One synchronous HTTP exchange on libcurl: the engine behind the program's HTTP request object.
+//
+// Use: Open, then any SetRequestHeader calls, then Send; afterwards the status, the body and the
+// final response's header lines. Time-outs are a connect limit and a stall limit (no byte moving
+// in either direction for that long), never a cap on the whole transfer, so a long download that
+// keeps moving is not cut. Without SetProxy, libcurl's own reading of http_proxy / no_proxy
+// applies. Only http and https are fetched, redirects included.
+//
+// Must be used and destroyed on the thread that made it (connections are cached per thread).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/http/curl_holder.h"
+
+namespace platform {
+
+class HttpExchange {
+ public:
+  HttpExchange();
+  HttpExchange(const HttpExchange&) = delete;
+  HttpExchange& operator=(const HttpExchange&) = delete;
+
+  // Milliseconds; 0 means no limit for that phase. Resolve and connect together bound the
+  // connection; send and receive are the stall limits of the two directions.
+  void SetTimeouts(int32_t resolveMs, int32_t connectMs, int32_t sendMs, int32_t receiveMs);
+  // A named proxy server ("host:port" or a URL) for this exchange.
+  void SetProxy(std::string proxy);
+  void SetFollowRedirects(bool follow) { followRedirects_ = follow; }
+
+  // Starts a new request; false for a URL that is not http or https. Clears what an earlier
+  // exchange left.
+  bool Open(std::string method, std::string url);
+  // False before Open or for an empty name or a name or value holding a line break.
+  bool SetRequestHeader(std::string_view name, std::string_view value);
+  // Runs the exchange. False when it did not complete (no connection, a stall past the limit, a
+  // reset or a body shorter than announced); nothing of a broken response is kept then.
+  bool Send(std::string_view body);
+
+  bool HasResponse() const { return hasResponse_; }
+  // 0 until a complete response has arrived.
+  int32_t Status() const { return hasResponse_ ? status_ : 0; }
+  const std::string& ResponseBody() const { return body_; }
+  // The final response's header lines joined by "\r\n", without the status line.
+  std::string ResponseHeaders() const;
+
+ private:
+  static size_t OnBody(char* data, size_t size, size_t count, void* self);
+  static size_t OnHeader(char* data, size_t size, size_t count, void* self);
+  static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
+                        curl_off_t upNow);
+
+  CurlEasyHandle handle_;
+  std::string method_;
+  std::string url_;
+  std::optional<std::string> proxy_;
+  std::vector<std::string> requestHeaders_;
+  bool opened_ = false;
+  bool followRedirects_ = true;
+  int32_t connectMs_ = 60000;
+  int32_t stallMs_ = 30000;
+
+  // Stall watch of the transfer in progress.
+  curl_off_t lastMoved_ = -1;
+  int64_t lastMovedAtMs_ = 0;
+
+  bool hasResponse_ = false;
+  int32_t status_ = 0;
+  std::string body_;
+  std::vector<std::string> headerLines_;
+};
+
+}  // namespace platform
