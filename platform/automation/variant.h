@@ -57,9 +57,9 @@ class Variant {
   friend bool operator==(const Variant& a, const Variant& b);
 
  private:
-  using Value = std::variant<std::monostate, int32_t, double, bool,
-                             std::shared_ptr<const std::u16string>, std::shared_ptr<const Bytes>,
-                             std::shared_ptr<DispatchObject>>;
+  using Value =
+      std::variant<std::monostate, int32_t, double, bool, std::shared_ptr<const std::u16string>,
+                   std::shared_ptr<const Bytes>, std::shared_ptr<DispatchObject>>;
   explicit Variant(Value value) : value_(std::move(value)) {}
 
   Value value_;

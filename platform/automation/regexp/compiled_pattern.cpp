@@ -17,9 +17,11 @@ struct Pcre2Deleter {
   void operator()(T* p) const { Free(p); }
 };
 using CompileContextPtr =
-    std::unique_ptr<pcre2_compile_context, Pcre2Deleter<pcre2_compile_context, pcre2_compile_context_free>>;
+    std::unique_ptr<pcre2_compile_context,
+                    Pcre2Deleter<pcre2_compile_context, pcre2_compile_context_free>>;
 using MatchContextPtr =
-    std::unique_ptr<pcre2_match_context, Pcre2Deleter<pcre2_match_context, pcre2_match_context_free>>;
+    std::unique_ptr<pcre2_match_context,
+                    Pcre2Deleter<pcre2_match_context, pcre2_match_context_free>>;
 using MatchDataPtr =
     std::unique_ptr<pcre2_match_data, Pcre2Deleter<pcre2_match_data, pcre2_match_data_free>>;
 using JitStackPtr =
@@ -38,8 +40,8 @@ CodePtr CompileForPcre2(std::u16string_view pattern, PatternOptions options) {
   if (options.ignoreCase) flags |= PCRE2_CASELESS;
   int errorCode = 0;
   PCRE2_SIZE errorOffset = 0;
-  return CodePtr(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(),
-                               flags, &errorCode, &errorOffset, context.get()));
+  return CodePtr(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.data()), pattern.size(), flags,
+                               &errorCode, &errorOffset, context.get()));
 }
 
 struct Budget {
@@ -83,8 +85,8 @@ std::unique_ptr<CompiledPattern> CompiledPattern::Compile(std::u16string_view pa
       new CompiledPattern(std::move(code), static_cast<int32_t>(captures)));
 }
 
-std::optional<MatchSpans> CompiledPattern::Search(std::u16string_view subject, bool all,
-                                                  std::chrono::steady_clock::duration budget) const {
+std::optional<MatchSpans> CompiledPattern::Search(
+    std::u16string_view subject, bool all, std::chrono::steady_clock::duration budget) const {
   if (subject.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
     return std::nullopt;
   }

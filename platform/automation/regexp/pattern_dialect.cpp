@@ -48,7 +48,7 @@ std::u16string RewriteLineAnchors(std::u16string_view pattern) {
     size_t next = i + 1;
     if (c == u'\\') {
       next = i + 1 < pattern.size() && pattern[i + 1] == u'Q' ? SkipPast(pattern, i + 2, u"\\E")
-                                                             : std::min(i + 2, pattern.size());
+                                                              : std::min(i + 2, pattern.size());
     } else if (c == u'[') {
       next = SkipClass(pattern, i);
     } else if (pattern.substr(i, 3) == u"(?#") {

@@ -136,7 +136,9 @@ class RegExpObject final : public DispatchObject {
   }
 
  private:
-  InvokeResult GetIgnoreCase(Arguments args) { return NoArguments(args, Variant::Bool(ignoreCase_)); }
+  InvokeResult GetIgnoreCase(Arguments args) {
+    return NoArguments(args, Variant::Bool(ignoreCase_));
+  }
   InvokeResult GetMultiline(Arguments args) { return NoArguments(args, Variant::Bool(multiline_)); }
   InvokeResult GetGlobal(Arguments args) { return NoArguments(args, Variant::Bool(global_)); }
   InvokeResult GetPattern(Arguments args) { return NoArguments(args, Variant::String(pattern_)); }

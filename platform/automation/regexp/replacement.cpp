@@ -14,8 +14,8 @@ void AppendGroup(std::u16string& out, std::u16string_view subject, const MatchSp
 }
 
 // Appends the replacement for one match.
-void Expand(std::u16string& out, std::u16string_view subject, const MatchSpans& spans,
-            size_t match, std::u16string_view replacement) {
+void Expand(std::u16string& out, std::u16string_view subject, const MatchSpans& spans, size_t match,
+            std::u16string_view replacement) {
   size_t i = 0;
   while (i < replacement.size()) {
     char16_t c = replacement[i];

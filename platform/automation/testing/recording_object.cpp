@@ -26,8 +26,7 @@ std::vector<std::u16string> RecordingObject::Members(InvokeKind kind) const {
   return members;
 }
 
-InvokeResult RecordingObject::Invoke(std::u16string_view member, InvokeKind kind,
-                                     Arguments args) {
+InvokeResult RecordingObject::Invoke(std::u16string_view member, InvokeKind kind, Arguments args) {
   calls_.push_back({kind, std::u16string(member), std::vector<Variant>(args.begin(), args.end())});
   std::u16string key = Key(member);
   if (auto refused = refusals_.find(key); refused != refusals_.end()) {

@@ -72,17 +72,24 @@ TEST_F(AutomationLayer, FindsMembersWithoutRegardToCaseAndFailsSilently) {
     std::vector<Variant> args;
     AutomationError error;
   } failures[] = {
-      {regexp.get(), u"Singleline", InvokeKind::kPut, {Variant::Bool(true)},
+      {regexp.get(),
+       u"Singleline",
+       InvokeKind::kPut,
+       {Variant::Bool(true)},
        AutomationError::kUnknownName},
       {regexp.get(), u"Execute", InvokeKind::kPut, {Variant()}, AutomationError::kMemberNotFound},
       {regexp.get(), u"Execute", InvokeKind::kCall, {}, AutomationError::kBadParamCount},
-      {regexp.get(), u"Global", InvokeKind::kPut, {Variant::FromBytes({1})},
+      {regexp.get(),
+       u"Global",
+       InvokeKind::kPut,
+       {Variant::FromBytes({1})},
        AutomationError::kTypeMismatch},
       {nullptr, u"Pattern", InvokeKind::kGet, {}, AutomationError::kNoObject},
   };
   for (const auto& failure : failures) {
     InvokeResult result = InvokeMember(failure.object, failure.member, failure.kind, failure.args);
-    EXPECT_EQ(result.error, failure.error) << std::string(failure.member.begin(), failure.member.end());
+    EXPECT_EQ(result.error, failure.error)
+        << std::string(failure.member.begin(), failure.member.end());
     EXPECT_TRUE(result.value.IsEmpty());
     EXPECT_EQ(LastAutomationError(), failure.error);
   }

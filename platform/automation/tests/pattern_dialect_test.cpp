@@ -16,9 +16,9 @@ TEST(RewriteLineAnchors, RewritesOnlyTheAnchorsOutsideClassesAndEscapes) {
       {u"(?:^\\r|\\n$)", u"(?:" + start + u"\\r|\\n" + end + u")"},
       {u"\\^\\$", u"\\^\\$"},
       {u"[^$^]", u"[^$^]"},
-      {u"[]^", u"[]" + start},           // "[]" is a whole (empty) class
-      {u"[^]$", u"[^]" + end},           // so is "[^]"
-      {u"[\\]^]^", u"[\\]^]" + start},   // an escaped "]" does not end the class
+      {u"[]^", u"[]" + start},          // "[]" is a whole (empty) class
+      {u"[^]$", u"[^]" + end},          // so is "[^]"
+      {u"[\\]^]^", u"[\\]^]" + start},  // an escaped "]" does not end the class
       {u"[[:alpha:]^]$", u"[[:alpha:]^]" + end},
       {u"\\Q^$\\E^", u"\\Q^$\\E" + start},
       {u"(?#^)$", u"(?#^)" + end},

@@ -56,7 +56,8 @@ class RegExp : public ::testing::Test {
   // The matches of Execute, or nullopt when Execute failed.
   std::optional<std::vector<Found>> Execute(std::u16string subject) {
     const Variant argument = Variant::String(std::move(subject));
-    InvokeResult result = InvokeMember(regexp_.get(), u"Execute", InvokeKind::kCall, {&argument, 1});
+    InvokeResult result =
+        InvokeMember(regexp_.get(), u"Execute", InvokeKind::kCall, {&argument, 1});
     if (result.Failed()) return std::nullopt;
     DispatchObject* matches = result.value.ToObject()->get();
     std::vector<Found> found;
@@ -97,7 +98,11 @@ TEST_F(RegExp, ExecuteCountsPositionsInUnitsOneCharacterEach) {
   EXPECT_EQ(Execute(u"abc"), std::vector<Found>{});
   // A stray byte of a page travels as a unit of its own, and is a character like any other.
   Configure(u".a");
-  EXPECT_EQ(Execute(u"\xDC81" u"a"), (std::vector<Found>{{0, u"\xDC81" u"a"}}));
+  EXPECT_EQ(Execute(u"\xDC81"
+                    u"a"),
+            (std::vector<Found>{{0,
+                                 u"\xDC81"
+                                 u"a"}}));
   // After an empty match the next search starts one unit further.
   Configure(u"x*");
   EXPECT_EQ(Execute(u"axx"), (std::vector<Found>{{0, u""}, {1, u"xx"}, {3, u""}}));
@@ -160,7 +165,8 @@ TEST_F(RegExp, LineAnchorsMatchAtEveryCrAndEveryLfInMultilineModeOnly) {
     ASSERT_TRUE(found) << Variant::String(c.pattern);
     std::vector<int32_t> indexes;
     for (const Found& f : *found) indexes.push_back(f.firstIndex);
-    EXPECT_EQ(indexes, c.firstIndexes) << Variant::String(c.pattern) << " multiline=" << c.multiline;
+    EXPECT_EQ(indexes, c.firstIndexes)
+        << Variant::String(c.pattern) << " multiline=" << c.multiline;
   }
 }
 
