@@ -22,10 +22,13 @@ struct InvokeResult {
   AutomationError error = AutomationError::kNone;
   Variant value;  // empty unless the call succeeded and gave a value
 
-  static InvokeResult Failure(AutomationError error) { return {error, Variant()}; }
-  static InvokeResult Success(Variant value = Variant()) {
-    return {AutomationError::kNone, std::move(value)};
+  static InvokeResult Failure(AutomationError error) {
+    InvokeResult result;
+    result.error = error;
+    return result;
   }
+  static InvokeResult Success() { return {}; }
+  static InvokeResult Success(Variant value) { return {AutomationError::kNone, std::move(value)}; }
   bool Failed() const { return error != AutomationError::kNone; }
 };
 

@@ -51,7 +51,9 @@ TEST_F(Automation, CreateReplacesTheHolderOnlyOnSuccess) {
 
 TEST_F(Automation, ArgumentsTravelAsVariantsAndTextsAsUtf16) {
   ComObject holder = Recorder();
-  ComObject other = Recorder();
+  // Another object: one that recorded a reference to itself would never be freed.
+  auto otherObject = std::make_shared<RecordingObject>();
+  ComObject other(otherObject);
   // "中" is D6 D0 in GBK; 0x81 alone is no GBK character and travels as a unit of its own.
   EXPECT_TRUE(CmdComCall(holder, "Open", "\xD6\xD0\x81", int32_t{7}, 2.5, true,
                          ByteArray(std::string("a\0b", 3)), other, Variant()));
@@ -63,7 +65,7 @@ TEST_F(Automation, ArgumentsTravelAsVariantsAndTextsAsUtf16) {
   EXPECT_EQ(open.args, (std::vector<Variant>{Variant::String(u"中\xDC81"), Variant::Int32(7),
                                              Variant::Double(2.5), Variant::Bool(true),
                                              Variant::FromBytes({'a', 0, 'b'}),
-                                             Variant::Object(recorder_), Variant()}));
+                                             Variant::Object(otherObject), Variant()}));
   const RecordingObject::Call& option = recorder_->Calls()[1];
   EXPECT_EQ(option.kind, InvokeKind::kPut);
   EXPECT_EQ(option.args, (std::vector<Variant>{Variant::Int32(6), Variant::Bool(false)}));
@@ -71,21 +73,22 @@ TEST_F(Automation, ArgumentsTravelAsVariantsAndTextsAsUtf16) {
 
 TEST_F(Automation, ResultsConvertToTheKindAsked) {
   ComObject holder = Recorder();
+  auto child = std::make_shared<RecordingObject>();
   recorder_->Answer(u"Text", Variant::String(u"中\xDC81"));
   recorder_->Answer(u"Number", Variant::String(u"12.5"));
-  recorder_->Answer(u"Self", Variant::Object(recorder_));
+  recorder_->Answer(u"Child", Variant::Object(child));
   recorder_->Answer(u"Body", Variant::FromBytes({0, 1}));
   EXPECT_EQ(CmdComGetText(holder, "text"), "\xD6\xD0\x81");
   EXPECT_EQ(CmdComCallText(holder, "Text"), "\xD6\xD0\x81");
   EXPECT_EQ(CmdComGetNumber(holder, "Number"), 12.5);
-  EXPECT_EQ(CmdComGetObject(holder, "Self").Get(), recorder_.get());
-  EXPECT_EQ(CmdComCallObject(holder, "Self").Get(), recorder_.get());
+  EXPECT_EQ(CmdComGetObject(holder, "Child").Get(), child.get());
+  EXPECT_EQ(CmdComCallObject(holder, "Child").Get(), child.get());
   EXPECT_EQ(CmdVariantToBytes(CmdComGetVariant(holder, "Body")), ByteArray(std::string("\0\1", 2)));
   EXPECT_EQ(CmdComGetText(holder, "Nothing"), "");  // an empty result is the empty text
   EXPECT_EQ(LastAutomationError(), AutomationError::kNone);
 
   // A result of the wrong kind is a silent failure too.
-  EXPECT_EQ(CmdComGetText(holder, "Self"), "");
+  EXPECT_EQ(CmdComGetText(holder, "Child"), "");
   EXPECT_EQ(LastAutomationError(), AutomationError::kTypeMismatch);
   EXPECT_TRUE(CmdObjectIsEmpty(CmdComGetObject(holder, "Text")));
   EXPECT_EQ(LastAutomationError(), AutomationError::kTypeMismatch);

@@ -55,7 +55,7 @@ class SubMatchesObject final : public DispatchObject {
     std::optional<int32_t> index = ItemIndex(args, list_->spans.groupCount, error);
     if (!index) return InvokeResult::Failure(error);
     int32_t start = list_->spans.Start(match_, *index + 1);
-    if (start < 0) return InvokeResult::Success(Variant());
+    if (start < 0) return InvokeResult::Success();  // the empty variant
     int32_t end = list_->spans.End(match_, *index + 1);
     return InvokeResult::Success(Variant::String(list_->subject.substr(start, end - start)));
   }

@@ -34,7 +34,8 @@ InvokeResult RecordingObject::Invoke(std::u16string_view member, InvokeKind kind
   }
   if (kind == InvokeKind::kPut) return InvokeResult::Success();
   auto answer = answers_.find(key);
-  return InvokeResult::Success(answer == answers_.end() ? Variant() : answer->second);
+  if (answer == answers_.end()) return InvokeResult::Success();
+  return InvokeResult::Success(answer->second);
 }
 
 }  // namespace platform
