@@ -1,4 +1,4 @@
-#include "platform/http/curl_holder.h"
+#include "platform/automation/winhttp/curl_holder.h"
 
 #include <mutex>
 

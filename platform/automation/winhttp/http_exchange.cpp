@@ -1,4 +1,4 @@
-#include "platform/http/http_exchange.h"
+#include "platform/automation/winhttp/http_exchange.h"
 
 #include <algorithm>
 #include <chrono>

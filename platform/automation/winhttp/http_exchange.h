@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/http/curl_holder.h"
+#include "platform/automation/winhttp/curl_holder.h"
 
 namespace platform {
 

@@ -1,0 +1,200 @@
+#include "platform/automation/winhttp/http_request_object.h"
+
+#include <string>
+
+#include "platform/codepage.h"
+#include "platform/automation/winhttp/http_exchange.h"
+
+namespace platform {
+namespace {
+
+constexpr int32_t kOptionEnableRedirects = 6;
+constexpr int32_t kProxySettingNamed = 2;
+
+// A URL as libcurl takes it: UTF-8, with every byte outside printable ASCII percent-encoded.
+// A unit that stands for a stray byte of a page goes out as that byte.
+std::string UrlFromUtf16(std::u16string_view url) {
+  std::string bytes;
+  auto appendEncoded = [&bytes](unsigned char byte) {
+    static const char kHex[] = "0123456789ABCDEF";
+    if (byte > 0x20 && byte < 0x7F) {
+      bytes.push_back(static_cast<char>(byte));
+    } else {
+      bytes.push_back('%');
+      bytes.push_back(kHex[byte >> 4]);
+      bytes.push_back(kHex[byte & 0xF]);
+    }
+  };
+  for (size_t i = 0; i < url.size(); ++i) {
+    uint32_t unit = url[i];
+    if (unit >= 0xDC80 && unit <= 0xDCFF) {
+      appendEncoded(static_cast<unsigned char>(unit - 0xDC00));
+      continue;
+    }
+    uint32_t code = unit;
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < url.size() && url[i + 1] >= 0xDC00 &&
+        url[i + 1] <= 0xDFFF) {
+      code = 0x10000 + ((unit - 0xD800) << 10) + (url[i + 1] - 0xDC00);
+      ++i;
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      code = 0xFFFD;
+    }
+    if (code < 0x80) {
+      appendEncoded(static_cast<unsigned char>(code));
+    } else if (code < 0x800) {
+      appendEncoded(static_cast<unsigned char>(0xC0 | (code >> 6)));
+      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
+    } else if (code < 0x10000) {
+      appendEncoded(static_cast<unsigned char>(0xE0 | (code >> 12)));
+      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F)));
+      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
+    } else {
+      appendEncoded(static_cast<unsigned char>(0xF0 | (code >> 18)));
+      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F)));
+      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F)));
+      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
+    }
+  }
+  return bytes;
+}
+
+InvokeResult Refused(AutomationError error) { return InvokeResult::Failure(error); }
+
+class HttpRequestObject final : public DispatchObject {
+ public:
+  InvokeResult Invoke(std::u16string_view member, InvokeKind kind, Arguments args) override {
+    // Option is an indexed property: its write carries the index before the value.
+    if (MemberNameEquals(member, "Option")) return Option(kind, args);
+    if (kind == InvokeKind::kPut) {
+      for (std::string_view name : {"SetTimeouts", "SetProxy", "Open", "SetRequestHeader", "Send",
+                                    "ResponseBody", "GetAllResponseHeaders", "Status"}) {
+        if (MemberNameEquals(member, name)) return Refused(AutomationError::kMemberNotFound);
+      }
+      return Refused(AutomationError::kUnknownName);
+    }
+    if (MemberNameEquals(member, "SetTimeouts")) return SetTimeouts(args);
+    if (MemberNameEquals(member, "SetProxy")) return SetProxy(args);
+    if (MemberNameEquals(member, "Open")) return Open(args);
+    if (MemberNameEquals(member, "SetRequestHeader")) return SetRequestHeader(args);
+    if (MemberNameEquals(member, "Send")) return Send(args);
+    if (MemberNameEquals(member, "ResponseBody")) return ResponseBody(args);
+    if (MemberNameEquals(member, "GetAllResponseHeaders")) return ResponseHeaders(args);
+    if (MemberNameEquals(member, "Status")) return Status(args);
+    return Refused(AutomationError::kUnknownName);
+  }
+
+ private:
+  InvokeResult SetTimeouts(Arguments args) {
+    if (args.size() != 4) return Refused(AutomationError::kBadParamCount);
+    int32_t ms[4];
+    for (size_t i = 0; i < 4; ++i) {
+      std::optional<int32_t> value = args[i].ToInt32();
+      if (!value || *value < -1) return Refused(AutomationError::kTypeMismatch);
+      ms[i] = *value;
+    }
+    exchange_.SetTimeouts(ms[0], ms[1], ms[2], ms[3]);
+    return InvokeResult::Success();
+  }
+
+  InvokeResult SetProxy(Arguments args) {
+    if (args.empty() || args.size() > 3) return Refused(AutomationError::kBadParamCount);
+    std::optional<int32_t> setting = args[0].ToInt32();
+    if (!setting) return Refused(AutomationError::kTypeMismatch);
+    if (*setting != kProxySettingNamed) return InvokeResult::Success();
+    if (args.size() < 2) return Refused(AutomationError::kBadParamCount);
+    std::optional<std::u16string> server = args[1].ToString();
+    if (!server) return Refused(AutomationError::kTypeMismatch);
+    exchange_.SetProxy(UrlFromUtf16(*server));
+    return InvokeResult::Success();
+  }
+
+  InvokeResult Open(Arguments args) {
+    if (args.size() < 2 || args.size() > 3) return Refused(AutomationError::kBadParamCount);
+    std::optional<std::u16string> method = args[0].ToString();
+    std::optional<std::u16string> url = args[1].ToString();
+    if (!method || !url) return Refused(AutomationError::kTypeMismatch);
+    if (args.size() == 3) {
+      std::optional<bool> async = args[2].ToBool();
+      if (!async) return Refused(AutomationError::kTypeMismatch);
+      if (*async) return Refused(AutomationError::kException);  // synchronous only
+    }
+    if (!exchange_.Open(Utf16ToGbk(*method), UrlFromUtf16(*url))) {
+      return Refused(AutomationError::kException);
+    }
+    return InvokeResult::Success();
+  }
+
+  InvokeResult Option(InvokeKind kind, Arguments args) {
+    if (args.empty()) return Refused(AutomationError::kBadParamCount);
+    std::optional<int32_t> index = args[0].ToInt32();
+    if (!index) return Refused(AutomationError::kTypeMismatch);
+    if (*index != kOptionEnableRedirects) return Refused(AutomationError::kException);
+    if (kind == InvokeKind::kPut) {
+      if (args.size() != 2) return Refused(AutomationError::kBadParamCount);
+      std::optional<bool> follow = args[1].ToBool();
+      if (!follow) return Refused(AutomationError::kTypeMismatch);
+      followRedirects_ = *follow;
+      exchange_.SetFollowRedirects(*follow);
+      return InvokeResult::Success();
+    }
+    if (args.size() != 1) return Refused(AutomationError::kBadParamCount);
+    return InvokeResult::Success(Variant::Bool(followRedirects_));
+  }
+
+  InvokeResult SetRequestHeader(Arguments args) {
+    if (args.size() != 2) return Refused(AutomationError::kBadParamCount);
+    std::optional<std::u16string> name = args[0].ToString();
+    std::optional<std::u16string> value = args[1].ToString();
+    if (!name || !value) return Refused(AutomationError::kTypeMismatch);
+    if (!exchange_.SetRequestHeader(Utf16ToGbk(*name), Utf16ToGbk(*value))) {
+      return Refused(AutomationError::kException);
+    }
+    return InvokeResult::Success();
+  }
+
+  InvokeResult Send(Arguments args) {
+    if (args.size() > 1) return Refused(AutomationError::kBadParamCount);
+    std::string body;
+    if (args.size() == 1 && !args[0].IsEmpty()) {
+      if (std::optional<Variant::Bytes> bytes = args[0].ToBytes()) {
+        body.assign(bytes->begin(), bytes->end());
+      } else if (std::optional<std::u16string> text = args[0].ToString()) {
+        body = Utf16ToGbk(*text);  // a string body goes out in the system code page
+      } else {
+        return Refused(AutomationError::kTypeMismatch);
+      }
+    }
+    if (!exchange_.Send(body)) return Refused(AutomationError::kException);
+    return InvokeResult::Success();
+  }
+
+  InvokeResult ResponseBody(Arguments args) {
+    if (!args.empty()) return Refused(AutomationError::kBadParamCount);
+    if (!exchange_.HasResponse()) return Refused(AutomationError::kException);
+    const std::string& body = exchange_.ResponseBody();
+    return InvokeResult::Success(Variant::FromBytes(Variant::Bytes(body.begin(), body.end())));
+  }
+
+  InvokeResult ResponseHeaders(Arguments args) {
+    if (!args.empty()) return Refused(AutomationError::kBadParamCount);
+    if (!exchange_.HasResponse()) return Refused(AutomationError::kException);
+    return InvokeResult::Success(Variant::String(GbkToUtf16(exchange_.ResponseHeaders())));
+  }
+
+  InvokeResult Status(Arguments args) {
+    if (!args.empty()) return Refused(AutomationError::kBadParamCount);
+    if (!exchange_.HasResponse()) return Refused(AutomationError::kException);
+    return InvokeResult::Success(Variant::Int32(exchange_.Status()));
+  }
+
+  HttpExchange exchange_;
+  bool followRedirects_ = true;
+};
+
+}  // namespace
+
+std::shared_ptr<DispatchObject> CreateHttpRequestObject() {
+  return std::make_shared<HttpRequestObject>();
+}
+
+}  // namespace platform
