@@ -21,4 +21,5 @@ Text DownloadScriptAddress();
 // Fetches the detail page and then one page of the download script, and returns the script
 // address followed by the key found on the second page. Never empty: when a marker is missing
 // the key is empty and the bare script address comes back.
-Text ResolveDownloadLink(std::string_view detailAddress, MarkerCase markerCase = MarkerCase::kExact);
+Text ResolveDownloadLink(std::string_view detailAddress,
+                         MarkerCase markerCase = MarkerCase::kExact);

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/codepage.h"
 #include "platform/automation/winhttp/http_exchange.h"
+#include "platform/codepage.h"
 
 namespace platform {
 namespace {
