@@ -1,0 +1,48 @@
+#include "console_app/console_program.h"
+
+#include "console_app/console_framework.h"
+#include "toolkit/module_init.h"
+#include "toolkit/regex_object.h"
+#include "toolkit/runtime/files.h"
+#include "toolkit/runtime/process.h"
+#include "window_app/category_menu.h"
+#include "window_app/category_menu_html.h"
+#include "window_app/crawl_rules.h"
+
+int32_t ConsoleProgramMain() {
+  RtInitProgram();
+  ConsoleInitGlobals();
+  RtRegisterExitRoutine(&ConsoleFreeGlobals);
+  ConsoleInitA();
+  ModuleInitA();
+  ConsoleMain();
+  RtRunMessageLoop();
+  return 0;
+}
+
+// The program has no globals to make or free.
+void ConsoleInitGlobals() {}
+void ConsoleFreeGlobals() {}
+
+int32_t ConsoleInitA() { return 0; }
+
+int32_t ConsoleMain() {
+  // Made first, so automation stays initialised on this thread for the whole run.
+  RegexObject linkObject;
+  RegexObject titleObject;
+  Array<CategoryRecord> categories;
+
+  CmdCreateDirectory(CmdRunDirectory() + "/文件");
+  CrawlSettings settings;
+  settings.saveFolder = CmdRunDirectory() + "/文件/";
+  settings.markerCase = MarkerCase::kIgnoreCase;
+
+  ParseCategoryMenu(CategoryMenuHtml, categories);
+  const int32_t count = categories.Count();
+  for (int32_t record = 1; record <= count; ++record) {
+    CrawlCategory(categories.At(record), settings, linkObject, titleObject);
+  }
+  CmdStdOutput(std::nullopt, "下载完成");
+  CmdDelay(3000);
+  return 0;
+}

@@ -1,0 +1,90 @@
+#include "window_app/crawl_rules.h"
+
+#include "toolkit/http_request.h"
+#include "toolkit/is_directory.h"
+#include "toolkit/runtime/conversions.h"
+#include "toolkit/runtime/files.h"
+#include "toolkit/runtime/process.h"
+#include "toolkit/runtime/text_operations.h"
+#include "toolkit/site_address.h"
+
+namespace {
+
+Text FetchText(const Text& address) { return CmdToText(HttpRequest(address)); }
+
+void EnsureFolder(const Text& path) {
+  if (!IsDirectory(path)) CmdCreateDirectory(path);
+}
+
+// A detail link the crawl follows: short enough, and a path on the site itself. A link that
+// does not begin with "/" (such as "@host/x") or begins with "//" would turn the base address
+// into an address on another host.
+bool IsFollowedLink(std::string_view link) {
+  return CmdTextLength(link) <= kMaxDetailLinkBytes && link.size() >= 1 && link[0] == '/' &&
+         (link.size() < 2 || link[1] != '/');
+}
+
+bool IsSuccessStatus(int32_t status) { return status >= 200 && status <= 299; }
+
+// Fetches the file and writes it; false when the exchange broke off, gave no body or an
+// error status, or the write failed. Nothing is written in those cases.
+bool FetchFile(const Text& address, const Text& path) {
+  int32_t status = 0;
+  const ByteArray body =
+      HttpRequest(address, 0, nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr, nullptr,
+                  nullptr, 0, nullptr, nullptr, std::nullopt, &status);
+  if (!IsSuccessStatus(status) || body.Empty()) return false;
+  return CmdWriteFile(path, body);
+}
+
+void DownloadItem(const Text& link, const Text& rawTitle, const Text& folder,
+                  const CrawlSettings& settings) {
+  const Text downloadAddress =
+      ResolveDownloadLink(RtTextConcat(SiteBaseAddress(), link), settings.markerCase);
+  const Text title = CmdReplaceText(rawTitle, "\\", std::nullopt, std::nullopt, std::nullopt, true);
+  const Text path = RtTextConcat(folder, title, ".rar");
+  // An unresolved address (the bare script address) is no file, and a title with "/" would
+  // put the file outside the category's folder.
+  const bool saved = downloadAddress != DownloadScriptAddress() && CmdFindText(title, "/") == -1 &&
+                     FetchFile(downloadAddress, path);
+  if (saved) {
+    CmdStdOutput(std::nullopt, kSavedPrefix, path, "\r\n");
+    if (settings.fileSaved) settings.fileSaved(path);
+  } else {
+    CmdStdOutput(2, kFailedPrefix, path, "\r\n");
+  }
+}
+
+}  // namespace
+
+Text ListPageAddress(std::string_view href, std::string_view listId, int32_t pageNumber) {
+  return RtTextConcat(SiteBaseAddress(), href, "list_", listId, "_", CmdToText(pageNumber),
+                      ".html");
+}
+
+void CrawlCategory(const CategoryRecord& record, const CrawlSettings& settings,
+                   RegexObject& linkObject, RegexObject& titleObject) {
+  const Text headingFolder = settings.saveFolder + record.heading;
+  EnsureFolder(headingFolder);
+  const Text categoryFolder = RtTextConcat(headingFolder, "/", record.linkText);
+  EnsureFolder(categoryFolder);
+  const Text itemFolder = categoryFolder + "/";
+
+  const Text categoryPage = FetchText(RtTextConcat(SiteBaseAddress(), record.href));
+  const int32_t pageCount =
+      CmdToInteger(MarkedText(categoryPage, "共 <strong>", "</strong>", settings.markerCase));
+  const Text listId = MarkedText(categoryPage, "'list_", "_", settings.markerCase);
+
+  for (int32_t page = 1; page <= pageCount; ++page) {
+    const Text listPage = FetchText(ListPageAddress(record.href, listId, page));
+    linkObject.Create(kDetailLinkPattern, listPage);
+    titleObject.Create(kTitlePattern, listPage);
+    const int32_t itemCount = linkObject.MatchCount();
+    for (int32_t item = 1; item <= itemCount; ++item) {
+      // A skipped link uses up its title too: titles go by position.
+      const Text link = linkObject.SubMatch(item, 1);
+      if (!IsFollowedLink(link)) continue;
+      DownloadItem(link, titleObject.SubMatch(item, 1), itemFolder, settings);
+    }
+  }
+}

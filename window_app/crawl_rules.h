@@ -1,0 +1,39 @@
+// The crawl of one category, shared by both programs: its two folders, its category page, its
+// list pages in order, and for each item the download chain, the file and the report lines.
+#pragma once
+
+#include <functional>
+#include <string_view>
+
+#include "toolkit/download_link.h"
+#include "toolkit/regex_object.h"
+#include "toolkit/runtime/text.h"
+#include "window_app/category_menu.h"
+
+// An item of a list page: its detail link, at most kMaxDetailLinkBytes long...
+inline constexpr std::string_view kDetailLinkPattern =
+    R"re(<div align="center"><a href="([\s\S]*?)" title=)re";
+// ...and its title, paired with the link of the same position.
+inline constexpr std::string_view kTitlePattern = R"re(html" title="([\s\S]*?)" target)re";
+inline constexpr int32_t kMaxDetailLinkBytes = 39;
+
+inline constexpr std::string_view kSavedPrefix = "下载成功:";
+inline constexpr std::string_view kFailedPrefix = "下载失败:";
+
+struct CrawlSettings {
+  Text saveFolder;  // the program folder + "/文件/"
+  MarkerCase markerCase = MarkerCase::kExact;
+  // Called with the path of every file that was fetched and written (the windowed program
+  // logs it); may be empty.
+  std::function<void(const Text& path)> fileSaved;
+};
+
+// Crawls one category with the given pattern objects (their earlier patterns are replaced).
+// Every saved file gets "下载成功:" + path + "\r\n" on standard output once it is written; an
+// item whose file could not be resolved, fetched or written gets "下载失败:" + path + "\r\n" on
+// standard error and leaves any file already at the path as it was.
+void CrawlCategory(const CategoryRecord& record, const CrawlSettings& settings,
+                   RegexObject& linkObject, RegexObject& titleObject);
+
+// The list page address of page n: base address + href + "list_" + id + "_" + n + ".html".
+Text ListPageAddress(std::string_view href, std::string_view listId, int32_t pageNumber);
