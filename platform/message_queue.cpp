@@ -66,6 +66,17 @@ void MessageQueue::Post(Message message) {
   std::lock_guard lock(mutex_);
   messages_.push_back(std::move(message));
   newMessages_ = true;
+  for (PostObserver* observer : observers_) observer->OnMessagePosted();
+}
+
+void MessageQueue::AddObserver(PostObserver* observer) {
+  std::lock_guard lock(mutex_);
+  observers_.push_back(observer);
+}
+
+void MessageQueue::RemoveObserver(PostObserver* observer) {
+  std::lock_guard lock(mutex_);
+  std::erase(observers_, observer);
 }
 
 std::optional<Message> MessageQueue::TakeUnlessQuit() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 namespace platform {
 
@@ -24,6 +25,17 @@ struct Message {
   intptr_t wParam = 0;
   intptr_t lParam = 0;
   std::function<void()> handler;
+};
+
+// Told of every message posted to a queue that it watches: how a wait on the queue (the kernel
+// layer's MsgWaitForMultipleObjects) learns that a message has come.
+class PostObserver {
+ public:
+  // Runs on the posting thread with the queue's lock held, so it must not use the queue.
+  virtual void OnMessagePosted() = 0;
+
+ protected:
+  ~PostObserver() = default;
 };
 
 class MessageQueue {
@@ -49,10 +61,16 @@ class MessageQueue {
   // from ones it has already seen (a quit left in the queue is not new).
   bool TakeNewMessageFlag();
 
+  // The observer is told of every post from now on, until RemoveObserver has returned; no call
+  // to it is in progress after that.
+  void AddObserver(PostObserver* observer);
+  void RemoveObserver(PostObserver* observer);
+
  private:
   mutable std::mutex mutex_;
   std::deque<Message> messages_;
   bool newMessages_ = false;
+  std::vector<PostObserver*> observers_;
 };
 
 ThreadId CurrentThreadId();

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Trovanel and runs its test suite twice: once as it is and
-# once under AddressSanitizer + UndefinedBehaviorSanitizer. Exits non-zero on any failure.
+# once under AddressSanitizer + UndefinedBehaviorSanitizer; then runs the tests of threaded code
+# (label "threads") a third time under ThreadSanitizer. Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,3 +20,9 @@ run_suite() {
 
 run_suite build ""
 run_suite build-asan "address,undefined"
+
+echo "== build build-tsan (sanitizers: thread; tests labelled threads)"
+cmake -S . -B build-tsan -G Ninja -DTROVANEL_SANITIZE=thread >/dev/null
+cmake --build build-tsan -j "$jobs"
+echo "== test build-tsan"
+ctest --test-dir build-tsan -j "$jobs" --output-on-failure -L threads

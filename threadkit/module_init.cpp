@@ -1,0 +1,3 @@
+#include "threadkit/module_init.h"
+
+int32_t ModuleInitB() { return 0; }
