@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "tools/sample_site/tests/hostile_site.h"
 #include "tools/sample_site/tests/raw_http.h"
 
 namespace sample_site {
@@ -19,6 +20,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using sample_site_test::FetchOnce;
+using sample_site_test::HostileSite;
+using sample_site_test::kTooLongTitle;
 using sample_site_test::RawConnection;
 using sample_site_test::RawResponse;
 
@@ -42,7 +45,8 @@ std::vector<std::string> SubMatches(const std::string& text, const std::string& 
   return found;
 }
 
-// Walks the site as the programs do, through the markup alone, and keeps what it would save.
+// Walks the site as the programs do, through the markup alone, and keeps what a sound crawl
+// saves: no links to other hosts, no title that names another folder, no name too long.
 std::map<std::string, std::string> CrawlByTheRules(int port, const std::vector<Category>& menu) {
   RawConnection connection(port);
   const auto page = [&](const std::string& path) { return connection.Get(kHost + path).body; };
@@ -57,13 +61,19 @@ std::map<std::string, std::string> CrawlByTheRules(int port, const std::vector<C
       const auto links = SubMatches(list, R"re(<div align="center"><a href="([\s\S]*?)" title=)re");
       const auto titles = SubMatches(list, R"re(html" title="([\s\S]*?)" target)re");
       for (size_t j = 0; j < links.size(); ++j) {
-        if (links[j].size() >= 40) continue;
+        if (links[j].size() >= 40 || !links[j].starts_with("/") || links[j].starts_with("//")) {
+          continue;
+        }
         const std::string key = Between(page(links[j]), "download.php?", "' target");
         const std::string fileKey =
             Between(page("/plus/download.php?" + key), "/plus/download.php?", "\"");
-        const std::string title = j < titles.size() ? titles[j] : "";
-        saved[category.heading + "/" + category.linkText + "/" + title + ".rar"] =
-            page("/plus/download.php?" + fileKey);
+        std::string title = j < titles.size() ? titles[j] : "";
+        std::erase(title, '\\');
+        const std::string file = page("/plus/download.php?" + fileKey);
+        if (title.find('/') != std::string::npos || title.size() >= kTooLongTitle.size()) {
+          continue;
+        }
+        saved[category.heading + "/" + category.linkText + "/" + title + ".rar"] = file;
       }
     }
   }
@@ -107,6 +117,16 @@ TEST_F(SampleSiteTest, ACrawlByTheRulesSavesTheExpectedFilesByteForByte) {
   EXPECT_EQ(requests[0].Header("HOST"), "host.example");
   EXPECT_EQ(requests[0].Header("Accept"), "*/*");
   EXPECT_EQ(requests.back().connection, requests.front().connection) << "one kept-alive connection";
+}
+
+TEST(SampleSite, HostileItemsAreServedAsTheExpectedFilesAssume) {
+  SampleSite site(HostileSite());
+  ASSERT_TRUE(site.Start());
+  std::map<std::string, std::string> expected;
+  for (const ExpectedFile& file : site.ExpectedFiles()) {
+    expected[file.path] = site.FileContent(file);
+  }
+  EXPECT_TRUE(CrawlByTheRules(site.Port(), site.Model().Config().categories) == expected);
 }
 
 TEST_F(SampleSiteTest, AnswersOriginAndAbsoluteFormsForAnyHost) {

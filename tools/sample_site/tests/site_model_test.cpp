@@ -7,27 +7,14 @@
 
 #include "tests/test_text.h"
 #include "tools/sample_site/file_bytes.h"
+#include "tools/sample_site/tests/hostile_site.h"
 
 namespace sample_site {
 namespace {
 
-ItemOverride Link(std::string link) {
-  ItemOverride change;
-  change.detailLink = std::move(link);
-  return change;
-}
-
-ItemOverride Title(std::string title) {
-  ItemOverride change;
-  change.title = std::move(title);
-  return change;
-}
-
-ItemOverride WithoutTitleMarkup() {
-  ItemOverride change;
-  change.withoutTitleMarkup = true;
-  return change;
-}
+using sample_site_test::HostileSite;
+using sample_site_test::kLongestTitle;
+using sample_site_test::Link;
 
 SiteConfig SmallSite() {
   SiteConfig config;
@@ -105,30 +92,7 @@ TEST(SiteModel, ExpectedFilesOfAPlainSiteAreOnePerItem) {
 
 // The crawl rules applied to hostile items: which of them leave which file.
 TEST(SiteModel, ExpectedFilesFollowTheCrawlRulesForHostileItems) {
-  SiteConfig config = SmallSite();
-  config.categories = SelectCategories({3});
-  config.pagesPerCategory = 3;
-  std::string tooLong;
-  std::string longest;
-  for (int i = 0; i < 85; ++i) tooLong += "课";  // 255 UTF-8 bytes, 259 with ".rar"
-  for (int i = 0; i < 83; ++i) longest += "课";  // 253 with ".rar"
-  const std::string link39 = "/show/" + std::string(28, 'x') + ".html";
-  ASSERT_EQ(link39.size(), 39u);
-  config.overrides = {
-      // page 1: a 40-byte link uses up its title; the next link keeps the title of its position
-      {{1, 1, 2}, Link("/show/" + std::string(29, 'x') + ".html")},
-      {{1, 1, 3}, Link(link39)},
-      // page 2: titles with a slash, backslashes and a name too long or just short enough
-      {{1, 2, 1}, Title("../逃出")},
-      {{1, 2, 2}, Title("a\\b\\c")},
-      {{1, 2, 3}, Title(tooLong)},
-      {{1, 2, 4}, Title(longest)},
-      // page 3: links to other hosts, and one title short of the links
-      {{1, 3, 1}, Link("@evil.example/x.html")},
-      {{1, 3, 2}, Link("//evil.example/x.html")},
-      {{1, 3, 3}, WithoutTitleMarkup()},
-  };
-  const SiteModel model(config);
+  const SiteModel model(HostileSite());
   std::map<std::string, int> saved;
   for (const ExpectedFile& file : model.ExpectedFiles()) {
     const std::string prefix = "幼儿园flash动画/3.成语故事flash动画/";
@@ -140,7 +104,7 @@ TEST(SiteModel, ExpectedFilesFollowTheCrawlRulesForHostileItems) {
       {"示例课件3.rar", 3},  // the 39-byte link, under its own title
       {"示例课件4.rar", 4},
       {"abc.rar", 6},
-      {longest + ".rar", 8},
+      {kLongestTitle + ".rar", 8},
       // page 3 has titles 9, 10 and 12 for four links: item 11 takes the third, item 12 none
       {"示例课件12.rar", 11},
       {".rar", 12},
