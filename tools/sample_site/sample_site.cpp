@@ -107,6 +107,9 @@ bool SampleSite::Start(int port) {
   // starts all its workers at once; listening again only enlarges the queue.
   listen(listenSocket_, SOMAXCONN);
   started_ = true;
+  warmingUp_ = true;
+  server_.WarmUp("/");
+  warmingUp_ = false;
   listener_ = std::thread([this] { server_.listen_after_bind(); });
   // The server ignores a stop that comes before it runs, so Stop must not come sooner.
   while (!server_.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -148,6 +151,7 @@ Fault SampleSite::FaultFor(const std::string& path) const {
 
 void SampleSite::Handle(const httplib::Request& request, httplib::Response& response) {
   const std::string path = PathOfTarget(request.target);
+  if (warmingUp_) return Respond(request, path, Fault{}, response);
   LoggedRequest entry;
   entry.method = request.method;
   entry.target = request.target;

@@ -36,6 +36,7 @@
 #include "tools/sample_site/site_config.h"
 #include "tools/sample_site/site_model.h"
 #include "tools/sample_site/stop_signal.h"
+#include "tools/sample_site/warm_up.h"
 
 namespace sample_site {
 
@@ -96,7 +97,8 @@ class SampleSite {
   Fault FaultFor(const std::string& path) const;
 
   const SiteModel model_;
-  httplib::Server server_;
+  WarmableServer server_;
+  bool warmingUp_ = false;  // set only before the listening thread exists
   std::thread listener_;
   int port_ = 0;
   int listenSocket_ = -1;
