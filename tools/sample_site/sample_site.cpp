@@ -1,5 +1,6 @@
 #include "tools/sample_site/sample_site.h"
 
+#include <fcntl.h>
 #include <sys/socket.h>
 
 #include <algorithm>
@@ -55,13 +56,10 @@ struct BodyTransfer {
           break;
       }
     }
-    size_t piece = std::min(length, kPieceBytes);
-    if (breaks && offset < fault.breakAfter) piece = std::min(piece, fault.breakAfter - offset);
     const bool trickles = fault.trickleBytes > 0 && fault.trickleInterval.count() > 0;
-    if (trickles) {
-      piece = std::min(piece, fault.trickleBytes);
-      if (offset > 0 && !stop->Raised()) stop->WaitFor(fault.trickleInterval);
-    }
+    size_t piece = std::min(length, trickles ? fault.trickleBytes : kPieceBytes);
+    if (breaks && offset < fault.breakAfter) piece = std::min(piece, fault.breakAfter - offset);
+    if (trickles && offset > 0 && !stop->Raised()) stop->WaitFor(fault.trickleInterval);
     const std::string data = bytes(offset, piece);
     return sink.write(data.data(), data.size());
   }
@@ -74,6 +72,8 @@ SampleSite::SampleSite(SiteConfig config) : model_(std::move(config)) {
   server_.set_socket_options([this](int socket) {
     const int on = 1;
     setsockopt(socket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    // A program that a test starts must not keep the site's port open after the site stops.
+    fcntl(socket, F_SETFD, FD_CLOEXEC);
     listenSocket_ = socket;
   });
   server_.set_keep_alive_max_count(kManyRequestsPerConnection);
