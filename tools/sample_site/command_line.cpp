@@ -45,10 +45,10 @@ std::vector<int> ParseRecordList(const std::string& option, const std::string& t
   return numbers;
 }
 
-Fault ParseFault(const std::string& option, const std::string& spec) {
-  const size_t colon = spec.find(':');
-  const std::string kind = spec.substr(0, colon);
-  const std::string value = colon == std::string::npos ? "" : spec.substr(colon + 1);
+Fault ParseFault(const std::string& option, const std::string& description) {
+  const size_t colon = description.find(':');
+  const std::string kind = description.substr(0, colon);
+  const std::string value = colon == std::string::npos ? "" : description.substr(colon + 1);
   if (kind == "status") return Fault::Status(ParseNumber<int>(option, value));
   if (kind == "redirect") return Fault::Redirect(value);
   if (kind == "cookie") return Fault::SetCookies({value});
@@ -62,7 +62,7 @@ Fault ParseFault(const std::string& option, const std::string& spec) {
         ParseSize(option, value.substr(0, slash)),
         std::chrono::milliseconds(ParseNumber<int64_t>(option, value.substr(slash + 1))));
   }
-  throw std::invalid_argument(option + ": unknown fault: " + spec);
+  throw std::invalid_argument(option + ": unknown fault: " + description);
 }
 
 }  // namespace
@@ -129,7 +129,7 @@ Serving:
   --port N              port to listen on (default 0: a free one)
   --port-file PATH      also write the port to PATH
   --latency-ms N        delay before every response (default 0)
-  --fault REGEX SPEC    for paths (query included) matching REGEX: status:CODE,
+  --fault REGEX FAULT   for paths (query included) matching REGEX: status:CODE,
                         redirect:TARGET, cookie:TEXT, reset:BYTES, truncate:BYTES,
                         stall:BYTES (until stopped) or trickle:BYTES/MS
   --log                 on exit, also print every request's path in order on standard error

@@ -156,7 +156,13 @@ void SampleSite::Handle(const httplib::Request& request, httplib::Response& resp
   entry.method = request.method;
   entry.target = request.target;
   entry.path = path;
-  entry.headers.assign(request.headers.begin(), request.headers.end());
+  for (const auto& [name, value] : request.headers) {
+    // The library adds the connection's ends as headers of its own; they were never sent.
+    if (name != "REMOTE_ADDR" && name != "REMOTE_PORT" && name != "LOCAL_ADDR" &&
+        name != "LOCAL_PORT") {
+      entry.headers.emplace_back(name, value);
+    }
+  }
   entry.body = request.body;
   entry.connection = request.remote_port;
   entry.arrival = std::chrono::steady_clock::now();
@@ -172,7 +178,7 @@ void SampleSite::Respond(const httplib::Request& request, const std::string& pat
                          const Fault& fault, httplib::Response& response) const {
   const std::optional<Resource> resource = model_.Find(path);
   auto transfer = std::make_shared<BodyTransfer>();
-  std::string contentType = "text/html";
+  std::string contentType = "text/html; charset=gb2312";
   if (fault.body) {
     auto body = std::make_shared<const std::string>(*fault.body);
     transfer->size = body->size();

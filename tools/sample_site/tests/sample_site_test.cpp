@@ -116,6 +116,7 @@ TEST_F(SampleSiteTest, ACrawlByTheRulesSavesTheExpectedFilesByteForByte) {
   EXPECT_EQ(requests[0].method, "GET");
   EXPECT_EQ(requests[0].Header("HOST"), "host.example");
   EXPECT_EQ(requests[0].Header("Accept"), "*/*");
+  EXPECT_EQ(requests[0].headers.size(), 2u) << "only the lines the client sent";
   EXPECT_EQ(requests.back().connection, requests.front().connection) << "one kept-alive connection";
 }
 
