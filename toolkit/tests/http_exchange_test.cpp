@@ -4,8 +4,8 @@
 #include <chrono>
 
 #include "tests/scoped_environment.h"
-#include "tools/sample_site/sample_site.h"
 #include "toolkit/http_request.h"
+#include "tools/sample_site/sample_site.h"
 
 namespace {
 
@@ -25,9 +25,9 @@ class HttpExchange : public ::testing::Test {
   // The body and final status of a GET with only the address (and the status) given.
   std::pair<std::string, int32_t> Get(const std::string& path, int32_t timeoutSeconds = 0) {
     int32_t status = -1;
-    ByteArray body = HttpRequest(kHost + path, 0, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 false, nullptr, nullptr, nullptr, timeoutSeconds, nullptr,
-                                 nullptr, std::nullopt, &status);
+    ByteArray body =
+        HttpRequest(kHost + path, 0, nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr,
+                    nullptr, nullptr, timeoutSeconds, nullptr, nullptr, std::nullopt, &status);
     return {body.Bytes(), status};
   }
 
@@ -85,9 +85,9 @@ TEST_F(HttpExchange, ABrokenTransferIsAFailedExchange) {
   for (const char* path : {"/reset", "/short"}) {
     Text location = "as passed", responseHeaders = "old", received = "old";
     int32_t status = -1;
-    ByteArray result = HttpRequest(kHost + path, 0, nullptr, nullptr, &received, nullptr,
-                                   &location, false, nullptr, nullptr, &responseHeaders, 0,
-                                   nullptr, nullptr, std::nullopt, &status);
+    ByteArray result =
+        HttpRequest(kHost + path, 0, nullptr, nullptr, &received, nullptr, &location, false,
+                    nullptr, nullptr, &responseHeaders, 0, nullptr, nullptr, std::nullopt, &status);
     EXPECT_TRUE(result.Empty()) << path;
     EXPECT_EQ(status, 0) << path;
     EXPECT_EQ(responseHeaders, "") << path;

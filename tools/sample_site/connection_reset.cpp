@@ -33,30 +33,55 @@ bool IsConnection(int fd, const std::string& localAddress, int localPort,
          EndIs(local, localAddress, localPort) && EndIs(peer, peerAddress, peerPort);
 }
 
-}  // namespace
+bool IsConnectionFrom(int fd, const std::string& localAddress, int localPort) {
+  sockaddr_in local{};
+  sockaddr_in peer{};
+  socklen_t localSize = sizeof local;
+  socklen_t peerSize = sizeof peer;
+  return getsockname(fd, reinterpret_cast<sockaddr*>(&local), &localSize) == 0 &&
+         getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &peerSize) == 0 &&
+         local.sin_family == AF_INET && EndIs(local, localAddress, localPort);
+}
 
-bool ResetConnection(const std::string& localAddress, int localPort, const std::string& peerAddress,
-                     int peerPort) {
+// Calls visit(fd) for every open descriptor of this process.
+template <typename Visit>
+void ForEachDescriptor(Visit visit) {
   std::unique_ptr<DIR, int (*)(DIR*)> folder(opendir("/proc/self/fd"), closedir);
-  if (!folder) return false;
+  if (!folder) return;
   while (const dirent* entry = readdir(folder.get())) {
     char* end = nullptr;
     const long fd = std::strtol(entry->d_name, &end, 10);
     if (*end != '\0' || end == entry->d_name || fd == dirfd(folder.get())) continue;
-    if (!IsConnection(static_cast<int>(fd), localAddress, localPort, peerAddress, peerPort)) {
-      continue;
-    }
-    // Closing the last descriptor of a socket that lingers for 0 seconds sends RST; dup2 closes
+    if (visit(static_cast<int>(fd))) return;
+  }
+}
+
+}  // namespace
+
+void ShutDownConnections(const std::string& localAddress, int localPort) {
+  ForEachDescriptor([&](int fd) {
+    if (IsConnectionFrom(fd, localAddress, localPort)) shutdown(fd, SHUT_RDWR);
+    return false;
+  });
+}
+
+bool ResetConnection(const std::string& localAddress, int localPort, const std::string& peerAddress,
+                     int peerPort) {
+  bool reset = false;
+  ForEachDescriptor([&](int fd) {
+    if (!IsConnection(fd, localAddress, localPort, peerAddress, peerPort)) return false;
+    // Closing the last descriptor of a socket that lingers for 0 seconds sends RST; dup3 closes
     // it and puts a fresh socket in its place in one step.
     const linger abort{1, 0};
-    setsockopt(static_cast<int>(fd), SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
     const int placeholder = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (placeholder < 0) return false;
-    dup3(placeholder, static_cast<int>(fd), O_CLOEXEC);
+    if (placeholder < 0) return true;
+    dup3(placeholder, fd, O_CLOEXEC);
     close(placeholder);
+    reset = true;
     return true;
-  }
-  return false;
+  });
+  return reset;
 }
 
 }  // namespace sample_site

@@ -13,4 +13,9 @@ namespace sample_site {
 bool ResetConnection(const std::string& localAddress, int localPort, const std::string& peerAddress,
                      int peerPort);
 
+// Shuts down every connection of this process whose local end is (localAddress, localPort), so
+// that the threads serving idle kept-alive connections see their end at once instead of waiting
+// out the keep-alive time.
+void ShutDownConnections(const std::string& localAddress, int localPort);
+
 }  // namespace sample_site

@@ -121,6 +121,8 @@ void SampleSite::Stop() {
   gate_.Open();
   if (listener_.joinable()) {
     server_.stop();
+    // Idle kept-alive connections would otherwise hold their threads for the keep-alive time.
+    ShutDownConnections("127.0.0.1", port_);
     listener_.join();
   }
 }
