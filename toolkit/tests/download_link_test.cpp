@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/scoped_environment.h"
-#include "tools/sample_site/sample_site.h"
 #include "toolkit/site_address.h"
+#include "tools/sample_site/sample_site.h"
 
 namespace {
 

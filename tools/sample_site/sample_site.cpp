@@ -215,6 +215,11 @@ void SampleSite::Respond(const httplib::Request& request, const std::string& pat
   transfer->peerAddress = request.remote_addr;
   transfer->peerPort = request.remote_port;
   transfer->stop = stop_;
+  if (transfer->size == 0 && fault.bodyBreak == BodyBreak::kNone) {
+    // The HTTP library never ends a response whose provider has no bytes to give.
+    response.set_content("", contentType);
+    return;
+  }
   response.set_content_provider(transfer->size, contentType,
                                 [transfer](size_t offset, size_t length, httplib::DataSink& sink) {
                                   return transfer->WriteNext(offset, length, sink);
