@@ -183,14 +183,19 @@ TEST_F(ThreadPoolTest, DestroyingAPausedPoolOpensTheGate) {
 TEST_F(ThreadPoolTest, DestroyPostsOneExitPacketMoreThanThereAreLiveWorkers) {
   for (int32_t k : {1, 3, 8}) {
     SCOPED_TRACE(testing::Message() << k << " workers");
-    ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = k}), 1);
+    platform::ResetEvent(release);
+    ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = k, .maxThreads = k}), 1);
+    // Busy, no worker can take the first exit packet and leave before live is read.
+    for (int32_t i = 1; i <= k; ++i) PostBlocking(i);
     ASSERT_EQ(ThreadPool::LiveCount(Cell()), k);
     // A worker counts itself live a moment before it stops counting as starting.
     ASSERT_TRUE(Eventually([&] { return platform::LoadRelaxed(Pool()->starting) == 0; }));
     CountExitPackets();
-    ASSERT_EQ(ThreadPool::Destroy(Cell(), 0), 1);
+    ASSERT_EQ(ThreadPool::Destroy(Cell(), 2), 1);
     EXPECT_EQ(ExitPackets(), k + 1);
     platform::SetKernelCallObserver(nullptr);
+    platform::SetEvent(release);
+    ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
   }
 }
 
