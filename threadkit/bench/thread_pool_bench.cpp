@@ -18,7 +18,7 @@ namespace {
 
 constexpr int32_t kTasks = 100000;
 constexpr int32_t kWorkers = 8;
-constexpr int kRounds = 3;
+constexpr int kRounds = 7;
 
 int64_t NowNs() {
   return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -136,11 +136,15 @@ Figures MeasureBaseline() {
 
 }  // namespace
 
+double Median(std::vector<double> values) {
+  std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+  return values[values.size() / 2];
+}
+
 int main() {
   std::printf("%d empty tasks, %d workers, %d rounds\n", kTasks, kWorkers, kRounds);
   std::printf("%-8s %-22s %14s %22s\n", "round", "queue", "tasks/s", "median latency (us)");
-  double poolBest = 0;
-  double baselineBest = 0;
+  std::vector<double> poolRates, poolLatencies, baselineRates, baselineLatencies;
   for (int round = 1; round <= kRounds; ++round) {
     const Figures pool = MeasurePool();
     const Figures baseline = MeasureBaseline();
@@ -148,10 +152,16 @@ int main() {
                 pool.medianLatencyUs);
     std::printf("%-8d %-22s %14.0f %22.1f\n", round, "mutex + condition var",
                 baseline.tasksPerSecond, baseline.medianLatencyUs);
-    poolBest = std::max(poolBest, pool.tasksPerSecond);
-    baselineBest = std::max(baselineBest, baseline.tasksPerSecond);
+    poolRates.push_back(pool.tasksPerSecond);
+    poolLatencies.push_back(pool.medianLatencyUs);
+    baselineRates.push_back(baseline.tasksPerSecond);
+    baselineLatencies.push_back(baseline.medianLatencyUs);
   }
-  std::printf("best throughput: ThreadPool %.0f/s, baseline %.0f/s, ratio %.2f (target >= 0.50)\n",
-              poolBest, baselineBest, poolBest / baselineBest);
+  const double poolRate = Median(poolRates);
+  const double baselineRate = Median(baselineRates);
+  std::printf(
+      "median of the rounds: ThreadPool %.0f tasks/s, %.1f us; baseline %.0f tasks/s, %.1f us\n",
+      poolRate, Median(poolLatencies), baselineRate, Median(baselineLatencies));
+  std::printf("throughput ratio %.2f (target >= 0.50)\n", poolRate / baselineRate);
   return 0;
 }
