@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 
+#include "platform/kernel/call_faults.h"
 #include "platform/kernel/handle_table.h"
 
 namespace platform {
@@ -48,6 +49,7 @@ Handle CreateIoCompletionPort(Handle fileHandle, Handle existingPort, uintptr_t 
 
 bool PostQueuedCompletionStatus(Handle port, uint32_t bytesTransferred, uintptr_t completionKey,
                                 intptr_t overlapped) {
+  call_faults::BeforeCall({KernelCallKind::kPostQueuedCompletionStatus, port, overlapped});
   std::shared_ptr<CompletionPort> object = HandleTable::Process().FindAs<CompletionPort>(port);
   return object && object->Post({bytesTransferred, completionKey, overlapped});
 }

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/kernel/call_faults.h"
 #include "platform/kernel/handle_table.h"
 
 namespace platform {
@@ -11,6 +12,7 @@ Handle CreateEvent(bool manualReset, bool initiallySet) {
 }
 
 bool SetEvent(Handle event) {
+  call_faults::BeforeCall({KernelCallKind::kSetEvent, event});
   std::shared_ptr<Event> object = HandleTable::Process().FindAs<Event>(event);
   if (!object) return false;
   object->Set();
@@ -18,6 +20,7 @@ bool SetEvent(Handle event) {
 }
 
 bool ResetEvent(Handle event) {
+  call_faults::BeforeCall({KernelCallKind::kResetEvent, event});
   std::shared_ptr<Event> object = HandleTable::Process().FindAs<Event>(event);
   if (!object) return false;
   object->Reset();
