@@ -7,11 +7,13 @@
 #include "threadkit/critical_section.h"
 #include "threadkit/instance.h"
 #include "threadkit/thread.h"
+#include "threadkit/thread_pool.h"
 #include "toolkit/runtime/array.h"
 #include "toolkit/runtime/text.h"
 #include "window_app/category_menu.h"
 
-// threadPool (the crawl's ThreadPool) joins these once the thread pool has been built.
+// The crawl's pool: created and destroyed by the crawl thread and the buttons, once per job.
+extern std::unique_ptr<Instance<ThreadPool>> threadPool;
 
 // Starts the crawl thread; main thread only.
 extern std::unique_ptr<Instance<Thread>> crawlThread;
@@ -30,5 +32,7 @@ void InitGlobals();
 // The exit routine: ends the pool without waiting for its workers, lets go of the crawl thread,
 // then frees saveFolder, categories, logLock and jpgLines. When the crawl thread or pool
 // threads still run (the window was closed during a job), what they use is left to the end of
-// the process, which follows at once, instead of being freed under them.
+// the process, which follows at once, instead of being freed (or emptied) under them: the pool
+// while the crawl thread may still call it (it is told to end all the same), the texts, records
+// and the lock while any of them may still read or take them.
 void FreeGlobals();

@@ -1,8 +1,11 @@
 // Runs the windowed program as the user does, for the tests that run it as a process: once the
-// main window is shown it is closed again. With the argument "busy", a thread is started on
-// crawlThread first that keeps using the window and the globals, as a crawl job does, and goes
-// on while the window closes. Prints "exit routines ran" once the program's exit routine has
-// run.
+// main window is shown it is closed again. Prints "exit routines ran" once the program's exit
+// routine has run. With an argument, threads that keep working are started first and go on
+// while the window closes:
+//   "busy": a thread on crawlThread, as a crawl job, that creates the pool, posts tasks that never
+//           end, and keeps using the pool, the window and the globals itself;
+//   "tasks": the same, but the crawl thread ends after posting, as after a stop that did not
+//           wait for the workers.
 #include <chrono>
 #include <cstdio>
 #include <string_view>
@@ -21,10 +24,22 @@
 
 namespace {
 
-uint32_t BusyCrawl(intptr_t) {
-  saveFolder = "/tmp/unused/";
+void EndlessTask(int32_t argument, int32_t) {
   for (;;) {
-    LogLine("下载成功:" + saveFolder + std::to_string(categories->Count()));
+    LogLine(saveFolder + std::to_string(argument) + "/" + std::to_string(categories->Count()));
+    std::this_thread::sleep_for(std::chrono::microseconds(200));
+  }
+}
+
+uint32_t BusyCrawl(intptr_t endAfterPosting) {
+  saveFolder = "/tmp/unused/";
+  categories->Append(CategoryRecord{});
+  ThreadPool::Create(threadPool->Cell(), {.initialThreads = 2, .maxThreads = 2});
+  ThreadPool::Post(threadPool->Cell(), &EndlessTask, 1);
+  ThreadPool::Post(threadPool->Cell(), &EndlessTask, 2);
+  if (endAfterPosting != 0) return 0;
+  for (;;) {
+    LogLine("下载成功:" + saveFolder + std::to_string(ThreadPool::BusyCount(threadPool->Cell())));
     RtWriteUnitProperty(按钮_开始工作, kUnitCaption, Text("停止"));
     RtWriteUnitProperty(按钮_暂停工作, kUnitDisabled, 0);
     std::this_thread::sleep_for(std::chrono::microseconds(200));
@@ -42,10 +57,12 @@ void CloseMainWindow() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const bool busy = argc > 1 && std::string_view(argv[1]) == "busy";
+  const std::string_view mode = argc > 1 ? argv[1] : "";
+  const bool busy = mode == "busy" || mode == "tasks";
+  const intptr_t endAfterPosting = mode == "tasks" ? 1 : 0;
   platform::MessageQueue::OfCurrentThread();
   const platform::ThreadId mainThread = platform::CurrentThreadId();
-  std::thread([busy, mainThread] {
+  std::thread([busy, endAfterPosting, mainThread] {
     while (window_framework::StateOf(kMainWindow) != window_framework::WindowState::kLoaded) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }

@@ -116,11 +116,15 @@ TEST_F(ProgramRun, ClosingTheWindowWithNoJobEndsTheProgram) {
   EXPECT_TRUE(LeftInProgramFolder(TROVANEL_CLOSE_PROBE).empty());
 }
 
-TEST_F(ProgramRun, ClosingTheWindowWhileAThreadStillWorksEndsTheProgram) {
-  const Outcome outcome = Run(TROVANEL_CLOSE_PROBE, {"busy"}, {"QT_QPA_PLATFORM=offscreen"});
-  EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
-  EXPECT_EQ(outcome.out, "exit routines ran\n");
-  EXPECT_EQ(outcome.err.find(Utf8(u8"运行时出错!")), std::string::npos) << outcome.err;
+TEST_F(ProgramRun, ClosingTheWindowWhileThreadsStillWorkEndsTheProgram) {
+  // The crawl thread and the pool's workers, or the workers alone, still use the window, the
+  // pool and the globals while the program ends.
+  for (const char* mode : {"busy", "tasks"}) {
+    const Outcome outcome = Run(TROVANEL_CLOSE_PROBE, {mode}, {"QT_QPA_PLATFORM=offscreen"});
+    EXPECT_EQ(outcome.exitCode, 0) << mode << "\n" << outcome.err;
+    EXPECT_EQ(outcome.out, "exit routines ran\n") << mode;
+    EXPECT_EQ(outcome.err.find(Utf8(u8"运行时出错!")), std::string::npos) << outcome.err;
+  }
 }
 
 }  // namespace
