@@ -4,6 +4,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -86,11 +87,9 @@ bool TerminalWantsGbk() {
   return wantsGbk;
 }
 
-}  // namespace
-
-std::u16string GbkToUtf16(std::string_view gbk) {
-  std::u16string result;
-  result.reserve(gbk.size());
+// Converts a stretch that starts at a character boundary through iconv; a byte that starts no
+// valid character travels as a unit of its own.
+void AppendGbkAsUtf16(std::string_view gbk, std::u16string& result) {
   const char* in = gbk.data();
   size_t inLeft = gbk.size();
   std::string converted;
@@ -105,48 +104,92 @@ std::u16string GbkToUtf16(std::string_view gbk) {
       --inLeft;
     }
   }
+}
+
+// Converts a stretch of units without a stray-byte unit.
+void AppendUtf16AsGbk(std::u16string_view utf16, std::string& result) {
+  const char* in = reinterpret_cast<const char*>(utf16.data());
+  size_t inLeft = utf16.size() * 2;
+  while (inLeft > 0) {
+    int stop = Utf16ToGbkConverter().Convert(in, inLeft, result);
+    if (stop != 0) {
+      // A character GBK cannot hold: one '?' for the whole character.
+      char16_t unit = *reinterpret_cast<const char16_t*>(in);
+      size_t skip = IsHighSurrogate(unit) && inLeft >= 4 ? 4 : 2;
+      result.push_back('?');
+      in += skip;
+      inLeft -= skip;
+    }
+  }
+}
+
+bool IsAscii(unsigned char byte) { return byte < 0x80; }
+
+}  // namespace
+
+// Pages and headers are mostly ASCII, which converts without iconv; only the stretches of
+// double-byte characters between go through it.
+std::u16string GbkToUtf16(std::string_view gbk) {
+  std::u16string result;
+  result.reserve(gbk.size());
+  size_t i = 0;
+  while (i < gbk.size()) {
+    size_t asciiEnd = i;
+    while (asciiEnd < gbk.size() && IsAscii(static_cast<unsigned char>(gbk[asciiEnd]))) ++asciiEnd;
+    if (asciiEnd > i) {
+      const size_t at = result.size();
+      result.resize(at + (asciiEnd - i));
+      std::copy(gbk.begin() + static_cast<ptrdiff_t>(i),
+                gbk.begin() + static_cast<ptrdiff_t>(asciiEnd),
+                result.begin() + static_cast<ptrdiff_t>(at));
+      i = asciiEnd;
+      continue;
+    }
+    // A stretch of characters that do not begin with an ASCII byte. Lead bytes 81..FE take the
+    // byte after them as their second byte; 80 and FF stand alone.
+    size_t end = i;
+    while (end < gbk.size() && !IsAscii(static_cast<unsigned char>(gbk[end]))) {
+      const auto lead = static_cast<unsigned char>(gbk[end]);
+      end += lead == 0x80 || lead == 0xFF ? 1 : 2;
+    }
+    end = std::min(end, gbk.size());
+    AppendGbkAsUtf16(gbk.substr(i, end - i), result);
+    i = end;
+  }
   return result;
 }
 
 std::string Utf16ToGbk(std::u16string_view utf16) {
   std::string result;
-  result.reserve(utf16.size() * 2);
+  result.reserve(utf16.size());
   size_t i = 0;
   while (i < utf16.size()) {
-    // Convert the longest stretch without lone surrogates in one call.
-    size_t end = i;
-    while (end < utf16.size()) {
-      char16_t unit = utf16[end];
-      if (IsHighSurrogate(unit) && end + 1 < utf16.size() && IsLowSurrogate(utf16[end + 1])) {
-        end += 2;
-      } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-        break;
-      } else {
-        ++end;
-      }
-    }
-    const char* in = reinterpret_cast<const char*>(utf16.data() + i);
-    size_t inLeft = (end - i) * 2;
-    while (inLeft > 0) {
-      int stop = Utf16ToGbkConverter().Convert(in, inLeft, result);
-      if (stop != 0) {
-        // A character GBK cannot hold: one '?' for the whole character.
-        char16_t unit = *reinterpret_cast<const char16_t*>(in);
-        size_t skip = IsHighSurrogate(unit) && inLeft >= 4 ? 4 : 2;
-        result.push_back('?');
-        in += skip;
-        inLeft -= skip;
-      }
-    }
-    i = end;
-    if (i < utf16.size()) {
-      char16_t unit = utf16[i];
-      if (unit >= kStrayByteBase + 0x80 && unit <= kStrayByteBase + 0xFF) {
-        result.push_back(static_cast<char>(unit - kStrayByteBase));
-      } else {
-        result.push_back('?');
-      }
+    const char16_t unit = utf16[i];
+    if (unit < 0x80) {
+      result.push_back(static_cast<char>(unit));
       ++i;
+    } else if (unit >= kStrayByteBase + 0x80 && unit <= kStrayByteBase + 0xFF) {
+      result.push_back(static_cast<char>(unit - kStrayByteBase));
+      ++i;
+    } else if (IsLowSurrogate(unit) || (IsHighSurrogate(unit) &&
+                                        (i + 1 >= utf16.size() || !IsLowSurrogate(utf16[i + 1])))) {
+      result.push_back('?');  // a lone surrogate is no character
+      ++i;
+    } else {
+      // A stretch of other characters (surrogate pairs whole) up to the next ASCII or stray unit.
+      size_t end = i;
+      while (end < utf16.size()) {
+        const char16_t next = utf16[end];
+        if (next < 0x80 || IsLowSurrogate(next)) break;
+        if (IsHighSurrogate(next)) {
+          if (end + 1 >= utf16.size() || !IsLowSurrogate(utf16[end + 1])) break;
+          end += 2;
+        } else {
+          ++end;
+        }
+      }
+      AppendUtf16AsGbk(utf16.substr(i, end - i), result);
+      i = end;
     }
   }
   return result;

@@ -122,6 +122,11 @@ std::optional<Variant::Bytes> Variant::ToBytes() const {
   return *std::get<std::shared_ptr<const Bytes>>(value_);
 }
 
+const Variant::Bytes* Variant::BytesView() const {
+  if (Type() != VariantType::kBytes) return nullptr;
+  return std::get<std::shared_ptr<const Bytes>>(value_).get();
+}
+
 std::optional<std::shared_ptr<DispatchObject>> Variant::ToObject() const {
   if (Type() != VariantType::kObject) return std::nullopt;
   return std::get<std::shared_ptr<DispatchObject>>(value_);

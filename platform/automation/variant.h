@@ -51,6 +51,8 @@ class Variant {
   std::optional<bool> ToBool() const;
   std::optional<std::u16string> ToString() const;
   std::optional<Bytes> ToBytes() const;
+  // The byte array itself, without a copy; null for any other kind.
+  const Bytes* BytesView() const;
   std::optional<std::shared_ptr<DispatchObject>> ToObject() const;
 
   // Same kind and same value; objects compare by identity.

@@ -67,8 +67,8 @@ Text CmdVariantToText(const Variant& variant) {
 }
 
 ByteArray CmdVariantToBytes(const Variant& variant) {
-  std::optional<Variant::Bytes> bytes = variant.ToBytes();
-  if (!bytes) {
+  const Variant::Bytes* bytes = variant.BytesView();
+  if (bytes == nullptr) {
     platform::SetLastAutomationError(AutomationError::kTypeMismatch);
     return ByteArray();
   }

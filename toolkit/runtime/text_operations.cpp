@@ -12,7 +12,10 @@ char FoldAscii(char byte) {
 }
 
 bool MatchesAt(std::string_view text, size_t pos, std::string_view needle, bool ignoreCase) {
-  if (!ignoreCase) return text.compare(pos, needle.size(), needle) == 0;
+  // The first byte decides most positions of a long search without a call.
+  if (!ignoreCase) {
+    return text[pos] == needle[0] && text.compare(pos, needle.size(), needle) == 0;
+  }
   for (size_t i = 0; i < needle.size(); ++i) {
     if (FoldAscii(text[pos + i]) != FoldAscii(needle[i])) return false;
   }

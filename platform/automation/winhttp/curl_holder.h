@@ -1,4 +1,6 @@
-// Owns one libcurl easy handle and the header list it sends. Nothing else cleans them up.
+// Owns one libcurl easy handle and the header list it sends. Nothing else cleans them up: a
+// finished handle goes back to its thread's idle handles, and those are cleaned up with the
+// thread.
 #pragma once
 
 #include <curl/curl.h>
@@ -7,8 +9,10 @@
 
 namespace platform {
 
+// Hands the handle back to its thread for a later exchange (it must be let go on the thread
+// that made it).
 struct CurlEasyDeleter {
-  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+  void operator()(CURL* handle) const;
 };
 struct CurlListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }

@@ -150,7 +150,17 @@ std::string HttpExchange::ResponseHeaders() const {
 }
 
 size_t HttpExchange::OnBody(char* data, size_t size, size_t count, void* self) {
-  static_cast<HttpExchange*>(self)->body_.append(data, size * count);
+  auto* exchange = static_cast<HttpExchange*>(self);
+  if (exchange->body_.empty()) {
+    // Room for the whole announced body at once, so a large file is not copied as it grows.
+    curl_off_t announced = -1;
+    curl_easy_getinfo(exchange->handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    if (announced > 0 && announced < (curl_off_t{1} << 32)) {
+      exchange->body_.reserve(static_cast<size_t>(announced));
+    }
+  }
+  const auto* bytes = reinterpret_cast<const uint8_t*>(data);
+  exchange->body_.insert(exchange->body_.end(), bytes, bytes + size * count);
   return size * count;
 }
 

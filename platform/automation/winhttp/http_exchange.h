@@ -44,7 +44,8 @@ class HttpExchange {
   bool HasResponse() const { return hasResponse_; }
   // 0 until a complete response has arrived.
   int32_t Status() const { return hasResponse_ ? status_ : 0; }
-  const std::string& ResponseBody() const { return body_; }
+  // The body of the complete response, handed over: a second call gives nothing.
+  std::vector<uint8_t> TakeResponseBody() { return std::move(body_); }
   // The final response's header lines joined by "\r\n", without the status line.
   std::string ResponseHeaders() const;
 
@@ -70,7 +71,7 @@ class HttpExchange {
 
   bool hasResponse_ = false;
   int32_t status_ = 0;
-  std::string body_;
+  std::vector<uint8_t> body_;
   std::vector<std::string> headerLines_;
 };
 

@@ -164,6 +164,7 @@ class HttpRequestObject final : public DispatchObject {
         return Refused(AutomationError::kTypeMismatch);
       }
     }
+    body_.reset();
     if (!exchange_.Send(body)) return Refused(AutomationError::kException);
     return InvokeResult::Success();
   }
@@ -171,8 +172,9 @@ class HttpRequestObject final : public DispatchObject {
   InvokeResult ResponseBody(Arguments args) {
     if (!args.empty()) return Refused(AutomationError::kBadParamCount);
     if (!exchange_.HasResponse()) return Refused(AutomationError::kException);
-    const std::string& body = exchange_.ResponseBody();
-    return InvokeResult::Success(Variant::FromBytes(Variant::Bytes(body.begin(), body.end())));
+    // Made once per exchange: variants share their bytes, so later reads copy nothing.
+    if (!body_) body_ = Variant::FromBytes(exchange_.TakeResponseBody());
+    return InvokeResult::Success(*body_);
   }
 
   InvokeResult ResponseHeaders(Arguments args) {
@@ -188,6 +190,7 @@ class HttpRequestObject final : public DispatchObject {
   }
 
   HttpExchange exchange_;
+  std::optional<Variant> body_;
   bool followRedirects_ = true;
 };
 

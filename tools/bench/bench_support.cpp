@@ -1,0 +1,71 @@
+#include "tools/bench/bench_support.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+extern char** environ;
+
+namespace bench {
+
+ChildUsage RunMeasured(const std::vector<std::string>& argv, const std::string& folder,
+                       const std::vector<std::pair<std::string, std::string>>& environment,
+                       const std::string& outputPath) {
+  std::map<std::string, std::string> variables;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    std::string text = *entry;
+    size_t equals = text.find('=');
+    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
+  }
+  for (const auto& [name, value] : environment) variables[name] = value;
+  std::vector<std::string> texts;
+  for (const auto& [name, value] : variables) texts.push_back(name + "=" + value);
+  std::vector<char*> envp;
+  for (std::string& text : texts) envp.push_back(text.data());
+  envp.push_back(nullptr);
+  std::vector<std::string> arguments = argv;
+  std::vector<char*> args;
+  for (std::string& argument : arguments) args.push_back(argument.data());
+  args.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0644);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  ChildUsage usage;
+  const auto start = std::chrono::steady_clock::now();
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, args[0], &actions, nullptr, args.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return usage;
+  int status = 0;
+  rusage used{};
+  wait4(child, &status, 0, &used);
+  usage.wall = std::chrono::steady_clock::now() - start;
+  usage.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  usage.cpuSeconds = used.ru_utime.tv_sec + used.ru_utime.tv_usec / 1e6 + used.ru_stime.tv_sec +
+                     used.ru_stime.tv_usec / 1e6;
+  usage.peakKiB = used.ru_maxrss;
+  return usage;
+}
+
+std::string FindOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");
+  std::string folder;
+  while (std::getline(folders, folder, ':')) {
+    const std::string candidate = folder + "/" + name;
+    if (access(candidate.c_str(), X_OK) == 0) return candidate;
+  }
+  return "";
+}
+
+}  // namespace bench

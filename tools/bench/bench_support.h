@@ -1,0 +1,29 @@
+// What the benchmarks share: running a child process with its resource use, and printing.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bench {
+
+struct ChildUsage {
+  int exitCode = -1;
+  std::chrono::duration<double> wall{0};
+  double cpuSeconds = 0;  // user + system
+  long peakKiB = 0;       // the child's largest resident set
+};
+
+// Runs argv (argv[0] a path) in folder with extra environment variables, its standard output
+// into outputPath, and waits for it, measuring what it used.
+ChildUsage RunMeasured(const std::vector<std::string>& argv, const std::string& folder,
+                       const std::vector<std::pair<std::string, std::string>>& environment,
+                       const std::string& outputPath);
+
+// The path of a program found on PATH, or "" when there is none.
+std::string FindOnPath(const std::string& name);
+
+}  // namespace bench

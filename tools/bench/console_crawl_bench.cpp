@@ -1,0 +1,127 @@
+// The console crawl's speed against the sample site with a set latency per request, beside
+// curl fetching the same sequence of requests in one process over one reused connection.
+//
+//   console_crawl_bench [--latency-ms 5] [--pages 3] [--items 10] [--file-size 65536]
+//
+// Prints requests, files, bytes, the crawl's time (the program's run less its final 3 s wait),
+// the latency floor (requests x latency), their ratio, CPU time per request and peak memory.
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <string>
+
+#include "toolkit/site_address.h"
+#include "tools/bench/bench_support.h"
+#include "tools/sample_site/sample_site.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Options {
+  int latencyMs = 5;
+  int pages = 3;
+  int items = 10;
+  size_t fileSize = 64 * 1024;
+};
+
+Options ParseOptions(int argc, char** argv) {
+  Options options;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    const std::string name = argv[i];
+    const long value = std::stol(argv[i + 1]);
+    if (name == "--latency-ms")
+      options.latencyMs = static_cast<int>(value);
+    else if (name == "--pages")
+      options.pages = static_cast<int>(value);
+    else if (name == "--items")
+      options.items = static_cast<int>(value);
+    else if (name == "--file-size")
+      options.fileSize = static_cast<size_t>(value);
+    else
+      throw std::invalid_argument("unknown option " + name);
+  }
+  return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+  const fs::path self = fs::canonical("/proc/self/exe");
+  const fs::path console =
+      self.parent_path().parent_path().parent_path() / "console_app" / "trovanel-console";
+
+  sample_site::SiteConfig config;
+  config.pagesPerCategory = options.pages;
+  config.itemsPerPage = options.items;
+  config.fileSize = options.fileSize;
+  sample_site::SampleSite site(config);
+  if (!site.Start()) {
+    std::cerr << "the sample site cannot start\n";
+    return 1;
+  }
+  site.SetLatency(std::chrono::milliseconds(options.latencyMs));
+
+  const fs::path folder =
+      fs::temp_directory_path() / ("trovanel-bench-" + std::to_string(getpid()));
+  fs::create_directories(folder);
+  fs::copy_file(console, folder / "trovanel-console", fs::copy_options::overwrite_existing);
+  const std::vector<std::pair<std::string, std::string>> proxy = {{"http_proxy", site.ProxyUrl()},
+                                                                  {"no_proxy", ""}};
+
+  const bench::ChildUsage crawl =
+      bench::RunMeasured({(folder / "trovanel-console").string()}, folder.string(), proxy,
+                         (folder / "output.txt").string());
+  const size_t requests = site.RequestCount();
+  size_t files = 0;
+  uintmax_t bytes = 0;
+  for (const auto& entry :
+       fs::recursive_directory_iterator(folder / reinterpret_cast<const char*>(u8"文件"))) {
+    if (entry.is_regular_file()) {
+      ++files;
+      bytes += entry.file_size();
+    }
+  }
+  const double crawlSeconds = crawl.wall.count() - 3.0;  // less the final three-second wait
+  const double floorSeconds = requests * options.latencyMs / 1000.0;
+
+  std::cout << "console crawl: " << site.Model().Config().categories.size() << " categories, "
+            << options.pages << " pages of " << options.items << " items, files of "
+            << options.fileSize << " bytes, " << options.latencyMs << " ms per request\n"
+            << "  exit code          " << crawl.exitCode << "\n"
+            << "  requests           " << requests << "\n"
+            << "  files              " << files << "\n"
+            << "  bytes              " << bytes << "\n"
+            << "  crawl time         " << crawlSeconds << " s (run less the 3 s wait)\n"
+            << "  latency floor      " << floorSeconds << " s (requests x latency)\n"
+            << "  ratio              " << crawlSeconds / floorSeconds << " (target <= 1.10)\n"
+            << "  CPU per request    " << crawl.cpuSeconds / requests * 1e6 << " us\n"
+            << "  peak memory        " << crawl.peakKiB / 1024.0 << " MiB (target < 64 MiB + "
+            << options.fileSize / 1048576.0 << " MiB)\n";
+
+  const std::string curl = bench::FindOnPath("curl");
+  if (curl.empty()) {
+    std::cout << "curl baseline: no curl on PATH\n";
+  } else {
+    const std::vector<std::string> paths = site.Model().CrawlRequests();
+    std::ofstream list(folder / "curl.config");
+    for (const std::string& path : paths) {
+      list << "url = \"" << SiteBaseAddress() << path << "\"\noutput = \"/dev/null\"\n";
+    }
+    list.close();
+    site.ClearRequests();
+    const bench::ChildUsage baseline =
+        bench::RunMeasured({curl, "-s", "-K", (folder / "curl.config").string()}, folder.string(),
+                           proxy, (folder / "curl.txt").string());
+    const double baselineFloor = paths.size() * options.latencyMs / 1000.0;
+    std::cout << "curl baseline (one process, connection reuse):\n"
+              << "  requests           " << site.RequestCount() << "\n"
+              << "  time               " << baseline.wall.count() << " s\n"
+              << "  ratio              " << baseline.wall.count() / baselineFloor << "\n"
+              << "  CPU per request    " << baseline.cpuSeconds / paths.size() * 1e6 << " us\n"
+              << "  peak memory        " << baseline.peakKiB / 1024.0 << " MiB\n";
+  }
+  fs::remove_all(folder);
+  return 0;
+}

@@ -1,0 +1,210 @@
+// The shared crawl rules against the sample site: what one category's crawl requests, saves
+// and reports.
+#include "window_app/crawl_rules.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/codepage.h"
+#include "tests/scoped_environment.h"
+#include "tools/sample_site/sample_site.h"
+#include "tools/sample_site/tests/hostile_site.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sample_site::Fault;
+using sample_site::PathPattern;
+
+std::string Utf8Of(const std::string& gbk) { return platform::GbkToUtf8(gbk).value(); }
+
+struct CrawlOutput {
+  std::string out;
+  std::string err;
+};
+
+class CrawlRulesTest : public ::testing::Test {
+ protected:
+  void StartSite(sample_site::SiteConfig config) {
+    site_ = std::make_unique<sample_site::SampleSite>(std::move(config));
+    ASSERT_TRUE(site_->Start());
+    environment_.UseProxy(site_->ProxyUrl());
+    char pattern[] = "/tmp/trovanel-crawl-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+  }
+  void TearDown() override {
+    if (!folder_.empty()) fs::remove_all(folder_);
+  }
+
+  CategoryRecord Record(int category = 1) const {
+    const sample_site::Category& c = site_->Model().Config().categories.at(category - 1);
+    return {c.heading, c.linkText, c.href};
+  }
+  Text SaveFolder() const { return folder_ + "/"; }
+
+  CrawlOutput Crawl(MarkerCase markerCase = MarkerCase::kExact, int category = 1) {
+    CrawlSettings settings{SaveFolder(), markerCase,
+                           [this](const Text& path) { saved_.push_back(path); }};
+    RegexObject links, titles;
+    ::testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStderr();
+    CrawlCategory(Record(category), settings, links, titles);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    CrawlOutput output;
+    output.out = ::testing::internal::GetCapturedStdout();
+    output.err = ::testing::internal::GetCapturedStderr();
+    return output;
+  }
+
+  // The stdout lines of a crawl that saved these files in this order (UTF-8, as printed).
+  std::string SavedLines(const std::vector<sample_site::ExpectedFile>& files) const {
+    std::string lines;
+    for (const auto& file : files) lines += u8Prefix + folder_ + "/" + file.utf8Path + "\r\n";
+    return lines;
+  }
+  std::string Contents(const std::string& utf8Path) const {
+    std::ifstream in(folder_ + "/" + utf8Path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  std::vector<std::string> ListPageRequests() const {
+    std::vector<std::string> pages;
+    for (const std::string& path : site_->RequestPaths()) {
+      if (path.find("list_") != std::string::npos) pages.push_back(path);
+    }
+    return pages;
+  }
+
+  const std::string u8Prefix = reinterpret_cast<const char*>(u8"下载成功:");
+  const std::string u8Failed = reinterpret_cast<const char*>(u8"下载失败:");
+  std::unique_ptr<sample_site::SampleSite> site_;
+  ScopedEnvironment environment_;
+  std::string folder_;
+  std::vector<Text> saved_;
+};
+
+sample_site::SiteConfig OneCategory(int pages, int items) {
+  sample_site::SiteConfig config;
+  config.categories = sample_site::SelectCategories({2});
+  config.pagesPerCategory = pages;
+  config.itemsPerPage = items;
+  config.fileSize = 3000;
+  return config;
+}
+
+TEST_F(CrawlRulesTest, SavesEveryFileByteForByteAndReportsEachOnce) {
+  StartSite(OneCategory(3, 2));
+  const auto expected = site_->ExpectedFiles();
+  ASSERT_EQ(expected.size(), 6u);
+  const CrawlOutput output = Crawl();
+  EXPECT_EQ(output.out, SavedLines(expected));
+  EXPECT_EQ(output.err, "");
+  for (const auto& file : expected) {
+    EXPECT_TRUE(Contents(file.utf8Path) == site_->FileContent(file)) << file.utf8Path;
+  }
+  ASSERT_EQ(saved_.size(), 6u);
+  EXPECT_EQ(saved_[0], SaveFolder() + expected[0].path);
+  const auto& model = site_->Model();
+  EXPECT_EQ(ListPageRequests(),
+            (std::vector<std::string>{model.ListPagePath(1, 1), model.ListPagePath(1, 2),
+                                      model.ListPagePath(1, 3)}));
+
+  // Existing folders are used as they are, and every file is fetched and written again.
+  std::ofstream(folder_ + "/" + expected[0].utf8Path) << "stale";
+  site_->ClearRequests();
+  EXPECT_EQ(Crawl().out, SavedLines(expected));
+  EXPECT_TRUE(Contents(expected[0].utf8Path) == site_->FileContent(expected[0]));
+  EXPECT_EQ(site_->RequestCount(), 1u + 3u + 6u * 3u);
+}
+
+TEST_F(CrawlRulesTest, PageCountAndListIdFollowTheMarkerCaseRule) {
+  StartSite(OneCategory(1, 1));
+  const std::string categoryPath = site_->Model().CategoryPagePath(1);
+  const std::string href = Record().href;
+  struct Case {
+    const char* page;
+    MarkerCase markerCase;
+    std::vector<std::string> listPages;
+  };
+  const Case cases[] = {
+      {"no markers", MarkerCase::kExact, {}},
+      {"共 <strong>abc</strong> 'list_7_1.html'", MarkerCase::kExact, {}},
+      {"共 <strong>2</strong>", MarkerCase::kExact, {href + "list__1.html", href + "list__2.html"}},
+      {"共 <STRONG>2</STRONG> 'LIST_7_1.html'", MarkerCase::kExact, {}},
+      {"共 <STRONG>2</STRONG> 'LIST_7_1.html'",
+       MarkerCase::kIgnoreCase,
+       {href + "list_7_1.html", href + "list_7_2.html"}},
+      {"共 <strong>1</strong> 'LIST_7_1.html'", MarkerCase::kExact, {href + "list__1.html"}},
+  };
+  for (const Case& c : cases) {
+    site_->ClearFaults();
+    site_->SetFault(PathPattern::Exact(categoryPath), Fault::Body(c.page));
+    site_->ClearRequests();
+    const CrawlOutput output = Crawl(c.markerCase);
+    EXPECT_EQ(ListPageRequests(), c.listPages) << c.page;
+    EXPECT_EQ(output.out, "") << c.page;
+  }
+  const CategoryRecord record = Record();
+  EXPECT_TRUE(
+      fs::is_directory(folder_ + "/" + Utf8Of(record.heading) + "/" + Utf8Of(record.linkText)));
+}
+
+TEST_F(CrawlRulesTest, HostileItemsSaveOnlyWhatStaysInsideTheCategoryFolder) {
+  StartSite(sample_site_test::HostileSite());
+  const CrawlOutput output = Crawl();
+  EXPECT_EQ(output.out, SavedLines(site_->ExpectedFiles()));
+  for (const auto& file : site_->ExpectedFiles()) {
+    EXPECT_TRUE(Contents(file.utf8Path) == site_->FileContent(file)) << file.utf8Path;
+  }
+  // The "../" title and the name the file system refuses fail on their own; the links to
+  // other hosts are skipped without a request.
+  const std::string folder =
+      folder_ + "/" + reinterpret_cast<const char*>(u8"幼儿园flash动画/3.成语故事flash动画/");
+  EXPECT_EQ(output.err, u8Failed + folder + reinterpret_cast<const char*>(u8"../逃出.rar\r\n") +
+                            u8Failed + folder + Utf8Of(sample_site_test::kTooLongTitle) +
+                            ".rar\r\n");
+  EXPECT_FALSE(
+      fs::exists(folder_ + "/" + reinterpret_cast<const char*>(u8"幼儿园flash动画/逃出.rar")));
+  for (const std::string& path : site_->RequestPaths()) {
+    EXPECT_EQ(path.find("evil"), std::string::npos) << path;
+  }
+}
+
+TEST_F(CrawlRulesTest, AFailedFileWritesNothingAndKeepsTheOldFile) {
+  StartSite(OneCategory(1, 1));
+  const sample_site::Item& item = site_->Model().ItemByNumber(1);
+  const sample_site::ExpectedFile file = site_->ExpectedFiles().at(0);
+  const std::string failedLine = u8Failed + folder_ + "/" + file.utf8Path + "\r\n";
+  Crawl();
+  std::ofstream(folder_ + "/" + file.utf8Path) << "old complete file";
+
+  Fault reset = Fault::Reset(1000);
+  Fault truncated = Fault::Truncate(1000);
+  const std::pair<std::string, Fault> faults[] = {
+      {"404", Fault::Status(404)}, {"500", Fault::Status(500)},     {"reset mid-file", reset},
+      {"truncated", truncated},    {"empty body", Fault::Body("")},
+  };
+  for (const auto& [name, fault] : faults) {
+    site_->ClearFaults();
+    site_->SetFault(PathPattern::Exact(item.filePath), fault);
+    const CrawlOutput output = Crawl();
+    EXPECT_EQ(output.out, "") << name;
+    EXPECT_EQ(output.err, failedLine) << name;
+    EXPECT_EQ(Contents(file.utf8Path), "old complete file") << name;
+  }
+
+  // An unresolved address (no link on the script page) is never fetched as the file.
+  site_->ClearFaults();
+  site_->SetFault(PathPattern::Exact(item.scriptPath), Fault::Body("no link"));
+  site_->ClearRequests();
+  const CrawlOutput output = Crawl();
+  EXPECT_EQ(output.err, failedLine);
+  EXPECT_EQ(site_->RequestPaths().back(), item.scriptPath);
+  EXPECT_EQ(Contents(file.utf8Path), "old complete file");
+  EXPECT_TRUE(saved_.size() == 1u) << "only the first, sound crawl saved a file";
+}
+
+}  // namespace
