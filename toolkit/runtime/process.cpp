@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/console.h"
+#include "platform/event_pump.h"
 #include "platform/file_system.h"
 #include "platform/message_queue.h"
 #include "platform/tick_count.h"
@@ -48,7 +49,10 @@ DateTime CmdNow() {
 
 Text CmdSpecialFolder(int32_t code) { return code == 3 ? platform::DesktopFolder() : Text(); }
 
-void CmdProcessEvents() { platform::DispatchPendingMessages(); }
+void CmdProcessEvents() {
+  platform::DispatchPendingMessages();
+  if (auto pump = platform::CurrentThreadEventPump()) pump();
+}
 
 void CmdDelay(int32_t ms) {
   if (ms <= 0) return;

@@ -25,7 +25,8 @@ DateTime DateTimeFromParts(int year, int month, int day, int hour, int minute, i
 // Code 3 gives the user's desktop folder, ending in "/"; "" on failure or for any other code.
 Text CmdSpecialFolder(int32_t code);
 
-// Dispatches the messages waiting in the calling thread's queue, up to a quit message.
+// Dispatches the messages waiting in the calling thread's queue, up to a quit message; on a
+// thread with an extra event pump (the windowed program's main thread) it then runs that too.
 void CmdProcessEvents();
 
 // Waits ms milliseconds while processing the thread's events; returns at once for ms <= 0.

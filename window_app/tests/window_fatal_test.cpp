@@ -1,0 +1,51 @@
+// Fatal reports of the windowed program: on standard error and in the "错误" box.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "platform/codepage.h"
+#include "tests/test_text.h"
+#include "toolkit/runtime/process.h"
+#include "window_app/framework/message_box.h"
+#include "window_app/framework/program_framework.h"
+#include "window_app/framework/testing/window_testing.h"
+#include "window_app/framework/unit_properties.h"
+#include "window_app/main_window.h"
+
+namespace {
+
+// Answers every box at once, telling standard error which box it was: the only way out of a
+// death test's child.
+void AnswerAndTell(const window_testing::OpenMessageBox& box) {
+  const std::string line = "box shown: " + platform::GbkToTerminal(box.caption) + " / " +
+                           std::to_string(box.flags) + "\n";
+  std::fputs(line.c_str(), stderr);
+  std::fflush(stderr);
+  window_testing::AnswerMessageBox(kAnswerOk);
+}
+
+TEST(WindowFatalDeathTest, PropertyReadBeforeTheWindowIsLoaded) {
+  EXPECT_EXIT(
+      {
+        RtInitProgram();
+        window_testing::SetMessageBoxShownHook(&AnswerAndTell);
+        RtReadUnitProperty(按钮_开始工作, kUnitCaption);
+      },
+      ::testing::ExitedWithCode(255),
+      Utf8(u8"运行时出错!.*错误信息：未载入欲访问窗口组件所在的窗口.*box shown: 错误 / 16\n"));
+}
+
+TEST(WindowFatalDeathTest, ReportOfAnotherThreadIsShownByTheMainThread) {
+  EXPECT_EXIT(
+      {
+        RtInitProgram();
+        window_testing::SetMessageBoxShownHook(&AnswerAndTell);
+        std::thread([] { RtWriteUnitProperty(按钮_暂停工作, kUnitDisabled, 1); }).detach();
+        for (;;) CmdProcessEvents();
+      },
+      ::testing::ExitedWithCode(255),
+      Utf8(u8"未载入欲访问窗口组件所在的窗口.*box shown: 错误 / 16\n"));
+}
+
+}  // namespace

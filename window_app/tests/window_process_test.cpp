@@ -1,0 +1,130 @@
+// trovanel-window run as a process, from a copy in a folder of its own (its program folder).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "tests/test_text.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int exitCode = -1;  // -1: did not exit normally
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+class ProgramRun : public ::testing::Test {
+ protected:
+  ProgramRun() {
+    char pattern[] = "/tmp/trovanel-run-XXXXXX";
+    folder_ = mkdtemp(pattern);
+    fs::create_directory(folder_ / "program");
+    fs::create_directory(folder_ / "home");
+  }
+  ~ProgramRun() override { fs::remove_all(folder_); }
+
+  // Runs a copy of the program with the environment of the tests, without any display, and
+  // with the extra variables.
+  Outcome Run(const fs::path& program, const std::vector<std::string>& arguments,
+              const std::vector<std::string>& extraEnvironment) {
+    const fs::path copy = folder_ / "program" / program.filename();
+    fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
+    std::vector<std::string> environment;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+      const std::string entry = *variable;
+      if (entry.starts_with("DISPLAY=") || entry.starts_with("WAYLAND_DISPLAY=") ||
+          entry.starts_with("QT_QPA_PLATFORM=") || entry.starts_with("HOME=") ||
+          entry.starts_with("XDG_CONFIG_HOME=")) {
+        continue;
+      }
+      environment.push_back(entry);
+    }
+    environment.push_back("HOME=" + (folder_ / "home").string());
+    environment.insert(environment.end(), extraEnvironment.begin(), extraEnvironment.end());
+
+    std::vector<std::string> argumentTexts{copy.string()};
+    argumentTexts.insert(argumentTexts.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& text : argumentTexts) argv.push_back(text.data());
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& text : environment) envp.push_back(text.data());
+    envp.push_back(nullptr);
+
+    const fs::path out = folder_ / "stdout";
+    const fs::path err = folder_ / "stderr";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    pid_t child = 0;
+    Outcome outcome;
+    if (posix_spawn(&child, copy.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+      int status = 0;
+      waitpid(child, &status, 0);
+      if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
+    }
+    posix_spawn_file_actions_destroy(&actions);
+    outcome.out = ReadAll(out);
+    outcome.err = ReadAll(err);
+    return outcome;
+  }
+
+  // What the program folder holds besides the program.
+  std::vector<std::string> LeftInProgramFolder(const fs::path& program) const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_ / "program")) {
+      if (entry.path().filename() != program.filename()) names.push_back(entry.path().filename());
+    }
+    return names;
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(ProgramRun, NoDisplayGivesTheFatalReport) {
+  const Outcome outcome = Run(TROVANEL_WINDOW_PROGRAM, {}, {});
+  EXPECT_EQ(outcome.exitCode, 255) << outcome.err;
+  EXPECT_NE(outcome.err.find(Utf8(u8"运行时出错!")), std::string::npos) << outcome.err;
+  EXPECT_NE(outcome.err.find(Utf8(u8"错误信息：载入启动窗口失败")), std::string::npos)
+      << outcome.err;
+}
+
+TEST_F(ProgramRun, ClosingTheWindowWithNoJobEndsTheProgram) {
+  const Outcome outcome = Run(TROVANEL_CLOSE_PROBE, {}, {"QT_QPA_PLATFORM=offscreen"});
+  EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "exit routines ran\n");
+  EXPECT_EQ(outcome.err.find(Utf8(u8"运行时出错!")), std::string::npos) << outcome.err;
+  // Starting and ending the program makes no folder and no file.
+  EXPECT_TRUE(LeftInProgramFolder(TROVANEL_CLOSE_PROBE).empty());
+}
+
+TEST_F(ProgramRun, ClosingTheWindowWhileThreadsStillWorkEndsTheProgram) {
+  // The crawl thread and the pool's workers, or the workers alone, still use the window, the
+  // pool and the globals while the program ends.
+  for (const char* mode : {"busy", "tasks"}) {
+    const Outcome outcome = Run(TROVANEL_CLOSE_PROBE, {mode}, {"QT_QPA_PLATFORM=offscreen"});
+    EXPECT_EQ(outcome.exitCode, 0) << mode << "\n" << outcome.err;
+    EXPECT_EQ(outcome.out, "exit routines ran\n") << mode;
+    EXPECT_EQ(outcome.err.find(Utf8(u8"运行时出错!")), std::string::npos) << outcome.err;
+  }
+}
+
+}  // namespace
