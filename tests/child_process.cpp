@@ -7,9 +7,8 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <map>
 
-extern char** environ;
+#include "tests/environment_block.h"
 
 std::string PlaceProgram(const std::string& program, const std::string& folder) {
   namespace fs = std::filesystem;
@@ -22,18 +21,7 @@ std::string PlaceProgram(const std::string& program, const std::string& folder) 
 
 ChildResult RunChild(const std::string& program,
                      const std::vector<std::pair<std::string, std::string>>& environment) {
-  std::map<std::string, std::string> variables;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    std::string text = *entry;
-    size_t equals = text.find('=');
-    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-  }
-  for (const auto& [name, value] : environment) variables[name] = value;
-  std::vector<std::string> texts;
-  for (const auto& [name, value] : variables) texts.push_back(name + "=" + value);
-  std::vector<char*> envp;
-  for (std::string& text : texts) envp.push_back(text.data());
-  envp.push_back(nullptr);
+  EnvironmentBlock envp(environment);
 
   int outPipe[2], errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return {};
@@ -46,7 +34,7 @@ ChildResult RunChild(const std::string& program,
   char* argv[] = {path.data(), nullptr};
   const auto start = std::chrono::steady_clock::now();
   pid_t child = 0;
-  const int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, envp.data());
+  const int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, envp.Get());
   posix_spawn_file_actions_destroy(&actions);
   close(outPipe[1]);
   close(errPipe[1]);

@@ -7,28 +7,16 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <map>
 #include <sstream>
 
-extern char** environ;
+#include "tests/environment_block.h"
 
 namespace bench {
 
 ChildUsage RunMeasured(const std::vector<std::string>& argv, const std::string& folder,
                        const std::vector<std::pair<std::string, std::string>>& environment,
                        const std::string& outputPath) {
-  std::map<std::string, std::string> variables;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    std::string text = *entry;
-    size_t equals = text.find('=');
-    if (equals != std::string::npos) variables[text.substr(0, equals)] = text.substr(equals + 1);
-  }
-  for (const auto& [name, value] : environment) variables[name] = value;
-  std::vector<std::string> texts;
-  for (const auto& [name, value] : variables) texts.push_back(name + "=" + value);
-  std::vector<char*> envp;
-  for (std::string& text : texts) envp.push_back(text.data());
-  envp.push_back(nullptr);
+  EnvironmentBlock envp(environment);
   std::vector<std::string> arguments = argv;
   std::vector<char*> args;
   for (std::string& argument : arguments) args.push_back(argument.data());
@@ -43,7 +31,7 @@ ChildUsage RunMeasured(const std::vector<std::string>& argv, const std::string& 
   ChildUsage usage;
   const auto start = std::chrono::steady_clock::now();
   pid_t child = 0;
-  const int spawned = posix_spawn(&child, args[0], &actions, nullptr, args.data(), envp.data());
+  const int spawned = posix_spawn(&child, args[0], &actions, nullptr, args.data(), envp.Get());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) return usage;
   int status = 0;
