@@ -215,4 +215,175 @@ TEST_F(CrawlJobTest, RunsSaveEveryFileAndASecondRunCrawlsEverythingAgain) {
   }
 }
 
+TEST_F(CrawlJobTest, PauseHoldsTheTasksNoWorkerHadStartedUntilContinue) {
+  ThreadPool::Cell pool = threadPool->Cell();
+  const std::string firstList = site_->Model().ListPagePath(1, 1);
+  HoldCategoryPages(2, kCategories);
+  site_->Hold(PathPattern::Exact(firstList));
+  site_->Hold(PathPattern::Exact(site_->Model().ListPagePath(1, 2)));
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));
+  ASSERT_TRUE(site_->WaitUntilHeld(1, kJobLimit));  // the first task is running
+  ASSERT_TRUE(ProcessEventsUntil([] { return LogText().ends_with(">\r\n"); }));
+  ASSERT_TRUE(ClickUnit(按钮_暂停工作));
+  EXPECT_EQ(Caption(按钮_暂停工作), "继续");
+  // The note follows the last complete line and has no line break of its own.
+  EXPECT_TRUE(LogText().ends_with("\r\n已暂停线程")) << LogText();
+
+  // Every task gets posted; those a worker had not started stay held, the started ones are
+  // each held by the site.
+  ASSERT_TRUE(ProcessEventsUntil(
+      [&] {
+        const int32_t busy = ThreadPool::BusyCount(pool);
+        return busy + ThreadPool::QueuedCount(pool) == kCategories &&
+               site_->HeldCount() == static_cast<size_t>(busy);
+      },
+      kJobLimit));
+  const int32_t started = ThreadPool::BusyCount(pool);
+  EXPECT_LT(started, kCategories);
+  EXPECT_EQ(RequestedCategories().size(), static_cast<size_t>(started));
+
+  // A running task goes on while the pool is paused.
+  const size_t requestsBefore = site_->RequestCount();
+  site_->Release(PathPattern::Exact(firstList));
+  ASSERT_TRUE(site_->WaitForRequests(requestsBefore + 1 + 3 * 2, kJobLimit));
+  ASSERT_TRUE(site_->WaitUntilHeld(static_cast<size_t>(started), kJobLimit));
+  EXPECT_EQ(RequestedCategories().size(), static_cast<size_t>(started));
+
+  ASSERT_TRUE(ClickUnit(按钮_暂停工作));
+  EXPECT_EQ(Caption(按钮_暂停工作), "暂停");
+  ASSERT_TRUE(site_->WaitUntilHeld(kCategories, kJobLimit));
+  site_->ReleaseAll();
+  FinishJob();
+  EXPECT_EQ(LogEntries().back(), "线程销毁完成");
+  for (const auto& file : site_->ExpectedFiles()) {
+    EXPECT_EQ(Contents(file), site_->FileContent(file)) << file.utf8Path;
+  }
+}
+
+TEST_F(CrawlJobTest, StopDropsQueuedTasksAndAStartWhileTasksAreBusyStartsNothing) {
+  HoldCategoryPages(1, kCategories);
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));
+  ASSERT_TRUE(site_->WaitUntilHeld(2, kJobLimit));
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));  // 停止: waits 20 ms for the held tasks, no more
+  EXPECT_EQ(Caption(按钮_开始工作), "开始");
+  EXPECT_FALSE(PauseButtonDisabled());
+  WaitForTheBox();
+  CloseTheBox();
+  const std::vector<Text> entries = LogEntries();
+  EXPECT_EQ(entries.front(), "线程池创建成功<并发线程数：42>");
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), "等待线程结束..."), 1);
+  const size_t started = RequestedCategories().size();
+  EXPECT_LT(started, static_cast<size_t>(kCategories));
+
+  // The stopped job's tasks still run: a start starts nothing, yet shows "停止".
+  ASSERT_GT(ThreadPool::BusyCount(threadPool->Cell()), 0);
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));
+  EXPECT_EQ(Caption(按钮_开始工作), "停止");
+  EXPECT_FALSE(PauseButtonDisabled());
+  CmdProcessEvents();
+  EXPECT_EQ(Thread::IsRunning(crawlThread->Cell()), 0);
+  EXPECT_EQ(categories->Count(), kCategories);
+
+  site_->ReleaseAll();
+  ASSERT_TRUE(ProcessEventsUntil([] { return ThreadPool::State(threadPool->Cell()) == 0; },
+                                 kJobLimit));
+  // The dropped tasks never ran; the running ones went on to their end.
+  EXPECT_EQ(RequestedCategories().size(), started);
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));
+  EXPECT_EQ(Caption(按钮_开始工作), "开始");
+}
+
+TEST_F(CrawlJobTest, NoCategoryRecordsPostsNothingAndEndsNormally) {
+  platform::ScopedClassOverride unavailable(u"VBScript.RegExp", [] { return nullptr; });
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));
+  FinishJob();
+  const std::vector<Text> entries = LogEntries();
+  EXPECT_EQ(entries, (std::vector<Text>{"线程池创建成功<并发线程数：0>", "等待线程结束...",
+                                        "线程销毁完成"}));
+  EXPECT_EQ(site_->RequestCount(), 0u);
+  EXPECT_TRUE(fs::is_directory(SaveFolder()));
+}
+
+TEST_F(CrawlJobTest, PoolCreationFailureGivesTheButtonsBackWithoutABox) {
+  const platform::ThreadId mainThread = platform::CurrentThreadId();
+  // The crawl thread may be made; no thread it would make can be.
+  platform::SetThreadCreationFilter([mainThread](const platform::ThreadCreationRequest&) {
+    return platform::CurrentThreadId() == mainThread;
+  });
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));
+  ASSERT_TRUE(ProcessEventsUntil([] { return Thread::IsRunning(crawlThread->Cell()) == 0; }));
+  CmdProcessEvents();
+  EXPECT_EQ(LogEntries(), std::vector<Text>{"线程池创建失败，请重试！"});
+  EXPECT_EQ(Caption(按钮_开始工作), "开始");
+  EXPECT_TRUE(PauseButtonDisabled());
+  EXPECT_FALSE(FindOpenMessageBox().has_value());
+  EXPECT_EQ(site_->RequestCount(), 0u);
+}
+
+// The failed items of a crawl: no log line and no file (an old file kept), "下载失败:" on
+// standard error, and every other item saved.
+class FailedItemsTest : public CrawlJobTest {
+ protected:
+  void BeforeLoad() override {
+    overrides_[{.category = 3, .page = 1, .position = 1}].title = "a/b";
+    CrawlJobTest::BeforeLoad();
+  }
+};
+
+TEST_F(FailedItemsTest, AFailedItemIsReportedOnStandardErrorAndNeverLogged) {
+  const sample_site::SiteModel& model = site_->Model();
+  const std::vector<sample_site::ExpectedFile> files = site_->ExpectedFiles();
+  const auto fileOf = [&](int category) {
+    for (const auto& file : files) {
+      if (model.ItemByNumber(file.itemNumber).key.category == category) return file;
+    }
+    return files.front();
+  };
+  const sample_site::ExpectedFile failedFile = fileOf(1);
+  const sample_site::ExpectedFile notFound = fileOf(2);
+  const sample_site::ExpectedFile reset = fileOf(4);
+  site_->SetFault(PathPattern::Exact(model.ItemByNumber(failedFile.itemNumber).filePath),
+                  Fault::Status(500));
+  site_->SetFault(PathPattern::Exact(model.ItemByNumber(notFound.itemNumber).filePath),
+                  Fault::Status(404));
+  site_->SetFault(PathPattern::Exact(model.ItemByNumber(reset.itemNumber).filePath),
+                  Fault::Reset(1000));
+  fs::create_directories((SaveFolder() / failedFile.utf8Path).parent_path());
+  std::ofstream(SaveFolder() / failedFile.utf8Path) << "old complete file";
+  const sample_site::Item& slashItem = model.ItemAt({.category = 3, .page = 1, .position = 1});
+  const Text folderB = CmdRunDirectory() + "/文件/" + model.Config().categories[2].heading + "/" +
+                       model.Config().categories[2].linkText + "/";
+
+  ::testing::internal::CaptureStderr();
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));
+  FinishJob();
+  std::fflush(stderr);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+
+  const std::vector<const sample_site::ExpectedFile*> failed = {&failedFile, &notFound, &reset};
+  const std::vector<Text> entries = LogEntries();
+  const std::set<Text> logged(entries.begin(), entries.end());
+  for (const sample_site::ExpectedFile* file : failed) {
+    EXPECT_FALSE(logged.contains(SavedPath(*file))) << file->utf8Path;
+    const std::string line =
+        platform::GbkToUtf8("下载失败:" + SavedPath(*file) + "\r\n").value();
+    EXPECT_NE(err.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(Contents(failedFile), "old complete file");
+  EXPECT_FALSE(fs::exists(SaveFolder() / notFound.utf8Path));
+  EXPECT_FALSE(fs::exists(SaveFolder() / reset.utf8Path));
+  // The "/" title: no file anywhere for it, and no log line.
+  const Text slashPath = folderB + slashItem.title + ".rar";
+  EXPECT_FALSE(logged.contains(slashPath));
+  EXPECT_NE(err.find(platform::GbkToUtf8("下载失败:" + slashPath).value()), std::string::npos);
+  for (const auto& file : files) {
+    if (&file == &failedFile || file.itemNumber == failedFile.itemNumber ||
+        file.itemNumber == notFound.itemNumber || file.itemNumber == reset.itemNumber) {
+      continue;
+    }
+    EXPECT_TRUE(logged.contains(SavedPath(file))) << file.utf8Path;
+    EXPECT_EQ(Contents(file), site_->FileContent(file)) << file.utf8Path;
+  }
+}
+
 }  // namespace
