@@ -66,8 +66,7 @@ void RunCrawlJob() {
   ParseCategoryMenu(CategoryMenuHtml, *categories);
   const int32_t count = categories->Count();
 
-  if (ThreadPool::Create(threadPool->Cell(), {.initialThreads = count, .maxThreads = count}) !=
-      1) {
+  if (ThreadPool::Create(threadPool->Cell(), {.initialThreads = count, .maxThreads = count}) != 1) {
     LogLine("线程池创建失败，请重试！");
     SetCaption(按钮_开始工作, "开始");
     SetPauseButtonDisabled(1);

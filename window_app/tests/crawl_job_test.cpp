@@ -285,8 +285,8 @@ TEST_F(CrawlJobTest, StopDropsQueuedTasksAndAStartWhileTasksAreBusyStartsNothing
   EXPECT_EQ(categories->Count(), kCategories);
 
   site_->ReleaseAll();
-  ASSERT_TRUE(ProcessEventsUntil([] { return ThreadPool::State(threadPool->Cell()) == 0; },
-                                 kJobLimit));
+  ASSERT_TRUE(
+      ProcessEventsUntil([] { return ThreadPool::State(threadPool->Cell()) == 0; }, kJobLimit));
   // The dropped tasks never ran; the running ones went on to their end.
   EXPECT_EQ(RequestedCategories().size(), started);
   ASSERT_TRUE(ClickUnit(按钮_开始工作));
@@ -365,8 +365,7 @@ TEST_F(FailedItemsTest, AFailedItemIsReportedOnStandardErrorAndNeverLogged) {
   const std::set<Text> logged(entries.begin(), entries.end());
   for (const sample_site::ExpectedFile* file : failed) {
     EXPECT_FALSE(logged.contains(SavedPath(*file))) << file->utf8Path;
-    const std::string line =
-        platform::GbkToUtf8("下载失败:" + SavedPath(*file) + "\r\n").value();
+    const std::string line = platform::GbkToUtf8("下载失败:" + SavedPath(*file) + "\r\n").value();
     EXPECT_NE(err.find(line), std::string::npos) << line;
   }
   EXPECT_EQ(Contents(failedFile), "old complete file");

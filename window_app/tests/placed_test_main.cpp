@@ -32,9 +32,9 @@ int RunPlacedCopy(int argc, char** argv) {
   arguments.push_back(nullptr);
   pid_t child = 0;
   int status = 0;
-  const bool ran = posix_spawn(&child, copy.c_str(), nullptr, nullptr, arguments.data(),
-                               environ) == 0 &&
-                   waitpid(child, &status, 0) == child;
+  const bool ran =
+      posix_spawn(&child, copy.c_str(), nullptr, nullptr, arguments.data(), environ) == 0 &&
+      waitpid(child, &status, 0) == child;
   std::filesystem::remove_all(folder);
   if (!ran) return 1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

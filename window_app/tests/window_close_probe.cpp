@@ -74,8 +74,8 @@ int main(int argc, char** argv) {
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     if (job) {
-      platform::PostThreadMessage(
-          mainThread, {.handler = [] { window_testing::ClickUnit(按钮_开始工作); }});
+      platform::PostThreadMessage(mainThread,
+                                  {.handler = [] { window_testing::ClickUnit(按钮_开始工作); }});
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     platform::PostThreadMessage(mainThread, {.handler = &CloseMainWindow});
