@@ -375,9 +375,10 @@ TEST_F(FailedItemsTest, AFailedItemIsReportedOnStandardErrorAndNeverLogged) {
   const Text slashPath = folderB + slashItem.title + ".rar";
   EXPECT_FALSE(logged.contains(slashPath));
   EXPECT_NE(err.find(platform::GbkToUtf8("下载失败:" + slashPath).value()), std::string::npos);
+  EXPECT_FALSE(fs::exists(platform::GbkToUtf8(folderB + "a").value()));
   for (const auto& file : files) {
-    if (&file == &failedFile || file.itemNumber == failedFile.itemNumber ||
-        file.itemNumber == notFound.itemNumber || file.itemNumber == reset.itemNumber) {
+    if (file.itemNumber == failedFile.itemNumber || file.itemNumber == notFound.itemNumber ||
+        file.itemNumber == reset.itemNumber) {
       continue;
     }
     EXPECT_TRUE(logged.contains(SavedPath(file))) << file.utf8Path;
