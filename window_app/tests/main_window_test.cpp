@@ -149,11 +149,15 @@ TEST_F(MainWindowTest, SleepPumpingOnTheMainThreadServesTheWindowSystem) {
 }
 
 TEST_F(MainWindowTest, ClickRunsTheBoundHandler) {
-  // The handlers are empty for now; a click reaches them and changes nothing.
-  EXPECT_TRUE(window_testing::ClickUnit(按钮_开始工作));
+  // The pause button's handler, with no pool running: only the note and the caption change.
+  // (The start button's jobs are the crawl job tests'.)
   EXPECT_TRUE(window_testing::ClickUnit(按钮_暂停工作));
+  EXPECT_EQ(CaptionOf(按钮_暂停工作), "继续");
+  EXPECT_EQ(CaptionOf(编辑框_日志), "已暂停线程");
+  EXPECT_TRUE(window_testing::ClickUnit(按钮_暂停工作));
+  EXPECT_EQ(CaptionOf(按钮_暂停工作), "暂停");
+  EXPECT_EQ(CaptionOf(编辑框_日志), "已暂停线程");
   EXPECT_FALSE(window_testing::ClickUnit(编辑框_日志));
-  EXPECT_EQ(CaptionOf(按钮_开始工作), "开始");
 }
 
 class JpgListTest : public MainWindowFixture {};

@@ -5,7 +5,8 @@
 //   "busy": a thread on crawlThread, as a crawl job, that creates the pool, posts tasks that never
 //           end, and keeps using the pool, the window and the globals itself;
 //   "tasks": the same, but the crawl thread ends after posting, as after a stop that did not
-//           wait for the workers.
+//           wait for the workers;
+//   "job":  a click on the start button, as the user starts a crawl job.
 #include <chrono>
 #include <cstdio>
 #include <string_view>
@@ -59,16 +60,22 @@ void CloseMainWindow() {
 int main(int argc, char** argv) {
   const std::string_view mode = argc > 1 ? argv[1] : "";
   const bool busy = mode == "busy" || mode == "tasks";
+  const bool job = mode == "job";
   const intptr_t endAfterPosting = mode == "tasks" ? 1 : 0;
   platform::MessageQueue::OfCurrentThread();
   const platform::ThreadId mainThread = platform::CurrentThreadId();
-  std::thread([busy, endAfterPosting, mainThread] {
+  std::thread([busy, job, endAfterPosting, mainThread] {
     while (window_framework::StateOf(kMainWindow) != window_framework::WindowState::kLoaded) {
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     if (busy) {
       platform::PostThreadMessage(
           mainThread, {.handler = [] { Thread::Start(crawlThread->Cell(), &BusyCrawl); }});
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    }
+    if (job) {
+      platform::PostThreadMessage(mainThread,
+                                  {.handler = [] { window_testing::ClickUnit(按钮_开始工作); }});
       std::this_thread::sleep_for(std::chrono::milliseconds(300));
     }
     platform::PostThreadMessage(mainThread, {.handler = &CloseMainWindow});

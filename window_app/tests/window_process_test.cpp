@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/test_text.h"
+#include "tools/sample_site/sample_site.h"
 
 extern char** environ;
 
@@ -125,6 +126,21 @@ TEST_F(ProgramRun, ClosingTheWindowWhileThreadsStillWorkEndsTheProgram) {
     EXPECT_EQ(outcome.out, "exit routines ran\n") << mode;
     EXPECT_EQ(outcome.err.find(Utf8(u8"运行时出错!")), std::string::npos) << outcome.err;
   }
+}
+
+TEST_F(ProgramRun, ClosingTheWindowDuringACrawlJobEndsTheProgram) {
+  // Every category's page is held: the job's tasks are all running when the window closes.
+  sample_site::SampleSite site;
+  ASSERT_TRUE(site.Start());
+  site.Hold(sample_site::PathPattern::Any());
+  const Outcome outcome = Run(TROVANEL_CLOSE_PROBE, {"job"},
+                              {"QT_QPA_PLATFORM=offscreen", "http_proxy=" + site.ProxyUrl(),
+                               "HTTP_PROXY=", "no_proxy=", "NO_PROXY="});
+  EXPECT_GE(site.RequestCount(), 1u);
+  site.ReleaseAll();
+  EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
+  EXPECT_EQ(outcome.out, "exit routines ran\n");
+  EXPECT_EQ(outcome.err.find(Utf8(u8"运行时出错!")), std::string::npos) << outcome.err;
 }
 
 }  // namespace

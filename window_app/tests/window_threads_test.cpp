@@ -112,7 +112,7 @@ TEST_F(WindowThreadsTest, BoxOfAnotherThreadHoldsOnlyThatThread) {
     EXPECT_EQ(box.flags, c.flags.value_or(0) | MB_TASKMODAL);
     // The main window goes on: nothing holds it, and the asking thread still waits.
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-    EXPECT_TRUE(window_testing::ClickUnit(按钮_开始工作));
+    EXPECT_TRUE(window_testing::ClickUnit(按钮_暂停工作));
     RtWriteUnitProperty(按钮_暂停工作, kUnitCaption, Text("继续"));
     EXPECT_EQ(UnitValueText(RtReadUnitProperty(按钮_暂停工作, kUnitCaption)), "继续");
     CmdProcessEvents();
