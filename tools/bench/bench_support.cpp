@@ -39,8 +39,9 @@ ChildUsage RunMeasured(const std::vector<std::string>& argv, const std::string& 
   wait4(child, &status, 0, &used);
   usage.wall = std::chrono::steady_clock::now() - start;
   usage.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  usage.cpuSeconds = used.ru_utime.tv_sec + used.ru_utime.tv_usec / 1e6 + used.ru_stime.tv_sec +
-                     used.ru_stime.tv_usec / 1e6;
+  usage.userSeconds = used.ru_utime.tv_sec + used.ru_utime.tv_usec / 1e6;
+  usage.systemSeconds = used.ru_stime.tv_sec + used.ru_stime.tv_usec / 1e6;
+  usage.cpuSeconds = usage.userSeconds + usage.systemSeconds;
   usage.peakKiB = used.ru_maxrss;
   return usage;
 }

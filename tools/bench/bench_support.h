@@ -14,7 +14,9 @@ struct ChildUsage {
   int exitCode = -1;
   std::chrono::duration<double> wall{0};
   double cpuSeconds = 0;  // user + system
-  long peakKiB = 0;       // the child's largest resident set
+  double userSeconds = 0;
+  double systemSeconds = 0;
+  long peakKiB = 0;  // the child's largest resident set
 };
 
 // Runs argv (argv[0] a path) in folder with extra environment variables, its standard output
