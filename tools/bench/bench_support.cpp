@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <stdexcept>
 
 #include "tests/environment_block.h"
 
@@ -44,6 +45,28 @@ ChildUsage RunMeasured(const std::vector<std::string>& argv, const std::string& 
   usage.cpuSeconds = usage.userSeconds + usage.systemSeconds;
   usage.peakKiB = used.ru_maxrss;
   return usage;
+}
+
+SiteOptions ParseSiteOptions(int argc, char** argv, int defaultLatencyMs) {
+  SiteOptions options;
+  options.latencyMs = defaultLatencyMs;
+  for (int i = 1; i < argc; i += 2) {
+    const std::string name = argv[i];
+    if (i + 1 >= argc) throw std::invalid_argument(name + " needs a number");
+    const long value = std::stol(argv[i + 1]);
+    if (name == "--latency-ms") {
+      options.latencyMs = static_cast<int>(value);
+    } else if (name == "--pages") {
+      options.pages = static_cast<int>(value);
+    } else if (name == "--items") {
+      options.items = static_cast<int>(value);
+    } else if (name == "--file-size") {
+      options.fileSize = static_cast<size_t>(value);
+    } else {
+      throw std::invalid_argument("unknown option " + name);
+    }
+  }
+  return options;
 }
 
 std::string FindOnPath(const std::string& name) {

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,16 @@ struct ChildUsage {
 ChildUsage RunMeasured(const std::vector<std::string>& argv, const std::string& folder,
                        const std::vector<std::pair<std::string, std::string>>& environment,
                        const std::string& outputPath);
+
+// The shape of the site a crawl benchmark runs against, from --latency-ms, --pages, --items
+// and --file-size (each followed by a number); throws std::invalid_argument for anything else.
+struct SiteOptions {
+  int latencyMs = 0;
+  int pages = 3;
+  int items = 10;
+  size_t fileSize = 64 * 1024;
+};
+SiteOptions ParseSiteOptions(int argc, char** argv, int defaultLatencyMs);
 
 // The path of a program found on PATH, or "" when there is none.
 std::string FindOnPath(const std::string& name);

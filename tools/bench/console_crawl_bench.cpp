@@ -18,36 +18,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Options {
-  int latencyMs = 5;
-  int pages = 3;
-  int items = 10;
-  size_t fileSize = 64 * 1024;
-};
-
-Options ParseOptions(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string name = argv[i];
-    const long value = std::stol(argv[i + 1]);
-    if (name == "--latency-ms")
-      options.latencyMs = static_cast<int>(value);
-    else if (name == "--pages")
-      options.pages = static_cast<int>(value);
-    else if (name == "--items")
-      options.items = static_cast<int>(value);
-    else if (name == "--file-size")
-      options.fileSize = static_cast<size_t>(value);
-    else
-      throw std::invalid_argument("unknown option " + name);
-  }
-  return options;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options options = ParseOptions(argc, argv);
+  const bench::SiteOptions options = bench::ParseSiteOptions(argc, argv, 5);
   const fs::path self = fs::canonical("/proc/self/exe");
   const fs::path console =
       self.parent_path().parent_path().parent_path() / "console_app" / "trovanel-console";

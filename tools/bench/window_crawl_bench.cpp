@@ -25,32 +25,6 @@ namespace fs = std::filesystem;
 
 constexpr double kPostingPauseSeconds = 0.050;
 
-struct Options {
-  int latencyMs = 20;
-  int pages = 3;
-  int items = 10;
-  size_t fileSize = 64 * 1024;
-};
-
-Options ParseOptions(int argc, char** argv) {
-  Options options;
-  for (int i = 1; i + 1 < argc; i += 2) {
-    const std::string name = argv[i];
-    const long value = std::stol(argv[i + 1]);
-    if (name == "--latency-ms")
-      options.latencyMs = static_cast<int>(value);
-    else if (name == "--pages")
-      options.pages = static_cast<int>(value);
-    else if (name == "--items")
-      options.items = static_cast<int>(value);
-    else if (name == "--file-size")
-      options.fileSize = static_cast<size_t>(value);
-    else
-      throw std::invalid_argument("unknown option " + name);
-  }
-  return options;
-}
-
 // The requests of the category that needs the most of them.
 size_t LongestCategoryRequests(const sample_site::SiteModel& model) {
   std::map<int, size_t> perCategory;
@@ -78,7 +52,7 @@ size_t FilesUnder(const fs::path& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options options = ParseOptions(argc, argv);
+  const bench::SiteOptions options = bench::ParseSiteOptions(argc, argv, 20);
   const fs::path self = fs::canonical("/proc/self/exe");
   const fs::path driver = self.parent_path() / "window_bench_driver";
   const fs::path console =
