@@ -34,6 +34,14 @@ TEST(Codepage, StrayBytesSurviveTheRoundTripAsOneUnitEach) {
   EXPECT_EQ(platform::GbkToUtf16("ab\xD6"), u"ab\xDCD6");
 }
 
+TEST(Codepage, SecondBytesInTheAsciiRangeStayWithTheirCharacter) {
+  // "丂" is 81 40: the stretches of plain ASCII must not split it after its first byte, nor
+  // after a single-byte 80 (the euro sign) that stands before a character.
+  EXPECT_EQ(platform::GbkToUtf16("a\x81\x40z"), u"a\u4E02z");
+  EXPECT_EQ(platform::GbkToUtf16("\x80\x81\x40"), u"\u20AC\u4E02");
+  EXPECT_EQ(platform::Utf16ToGbk(u"\u20AC\u4E02z"), "\x80\x81\x40z");
+}
+
 TEST(Codepage, FileNamesMustBeValidGbk) {
   EXPECT_EQ(platform::GbkToUtf8("\xCE\xC4\xBC\xFE"), Utf8(u8"文件"));
   EXPECT_EQ(platform::GbkToUtf8("ok\xFF"), std::nullopt);
