@@ -69,6 +69,17 @@ SiteOptions ParseSiteOptions(int argc, char** argv, int defaultLatencyMs) {
   return options;
 }
 
+std::unique_ptr<sample_site::SampleSite> StartSite(const SiteOptions& options) {
+  sample_site::SiteConfig config;
+  config.pagesPerCategory = options.pages;
+  config.itemsPerPage = options.items;
+  config.fileSize = options.fileSize;
+  auto site = std::make_unique<sample_site::SampleSite>(config);
+  if (!site->Start()) return nullptr;
+  site->SetLatency(std::chrono::milliseconds(options.latencyMs));
+  return site;
+}
+
 std::string FindOnPath(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");

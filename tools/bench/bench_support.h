@@ -5,9 +5,12 @@
 
 #include <chrono>
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "tools/sample_site/sample_site.h"
 
 namespace bench {
 
@@ -35,6 +38,10 @@ struct SiteOptions {
   size_t fileSize = 64 * 1024;
 };
 SiteOptions ParseSiteOptions(int argc, char** argv, int defaultLatencyMs);
+
+// The sample site of the 42 built-in categories in that shape, started on a free port with the
+// latency set; null when it cannot start.
+std::unique_ptr<sample_site::SampleSite> StartSite(const SiteOptions& options);
 
 // The path of a program found on PATH, or "" when there is none.
 std::string FindOnPath(const std::string& name);

@@ -26,16 +26,12 @@ int main(int argc, char** argv) {
   const fs::path console =
       self.parent_path().parent_path().parent_path() / "console_app" / "trovanel-console";
 
-  sample_site::SiteConfig config;
-  config.pagesPerCategory = options.pages;
-  config.itemsPerPage = options.items;
-  config.fileSize = options.fileSize;
-  sample_site::SampleSite site(config);
-  if (!site.Start()) {
+  const std::unique_ptr<sample_site::SampleSite> started = bench::StartSite(options);
+  if (!started) {
     std::cerr << "the sample site cannot start\n";
     return 1;
   }
-  site.SetLatency(std::chrono::milliseconds(options.latencyMs));
+  sample_site::SampleSite& site = *started;
 
   const fs::path folder =
       fs::temp_directory_path() / ("trovanel-bench-" + std::to_string(getpid()));

@@ -58,16 +58,12 @@ int main(int argc, char** argv) {
   const fs::path console =
       self.parent_path().parent_path().parent_path() / "console_app" / "trovanel-console";
 
-  sample_site::SiteConfig config;
-  config.pagesPerCategory = options.pages;
-  config.itemsPerPage = options.items;
-  config.fileSize = options.fileSize;
-  sample_site::SampleSite site(config);
-  if (!site.Start()) {
+  const std::unique_ptr<sample_site::SampleSite> started = bench::StartSite(options);
+  if (!started) {
     std::cerr << "the sample site cannot start\n";
     return 1;
   }
-  site.SetLatency(std::chrono::milliseconds(options.latencyMs));
+  sample_site::SampleSite& site = *started;
   const size_t categories = site.Model().Config().categories.size();
   const std::vector<std::pair<std::string, std::string>> environment = {
       {"http_proxy", site.ProxyUrl()}, {"no_proxy", ""}, {"QT_QPA_PLATFORM", "offscreen"}};
