@@ -1,14 +1,48 @@
 #include "platform/console.h"
 
-#include <cstdio>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+#include <string>
 
 #include "platform/codepage.h"
 
 namespace platform {
+namespace {
+
+// One lock for both streams: a pipe takes a write of up to PIPE_BUF bytes whole, but a longer
+// one, or one to a terminal, can be split among other writers.
+std::mutex& ConsoleLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+void WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = write(fd, bytes.data(), bytes.size());
+    if (written > 0) {
+      bytes.remove_prefix(static_cast<size_t>(written));
+    } else if (written < 0 && errno == EINTR) {
+      continue;
+    } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      // A descriptor someone made non-blocking: wait until it takes more.
+      pollfd ready{fd, POLLOUT, 0};
+      if (poll(&ready, 1, -1) < 0 && errno != EINTR) return;
+    } else {
+      return;
+    }
+  }
+}
+
+}  // namespace
 
 void WriteConsole(ConsoleStream stream, std::string_view gbk) {
-  std::string shown = GbkToTerminal(gbk);
-  std::fwrite(shown.data(), 1, shown.size(), stream == ConsoleStream::kError ? stderr : stdout);
+  const std::string shown = GbkToTerminal(gbk);
+  const int fd = stream == ConsoleStream::kError ? STDERR_FILENO : STDOUT_FILENO;
+  std::lock_guard hold(ConsoleLock());
+  WriteAll(fd, shown);
 }
 
 }  // namespace platform

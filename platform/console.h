@@ -7,7 +7,11 @@ namespace platform {
 enum class ConsoleStream { kOutput, kError };
 
 // Writes GBK text to standard output or standard error, converted to the terminal's charset,
-// through the buffered C streams and without a flush.
+// straight to the file descriptor with no stdio buffer in between: the text is on its way when
+// the call returns, on a terminal, a pipe or a file alike. One call is one piece among
+// concurrent writers of this process on either stream: the writes of both streams take turns
+// under one lock, so a line is whole even where both streams reach the same terminal or pipe.
+// A short write goes on with the rest; a stream that fails (closed, full disk) drops the rest.
 void WriteConsole(ConsoleStream stream, std::string_view gbk);
 
 }  // namespace platform

@@ -2,13 +2,39 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "tests/environment_block.h"
+
+namespace {
+
+// Starts program with /dev/null as standard input and the given descriptors as standard output
+// and standard error. The child's pid, or -1.
+pid_t Spawn(const std::string& program, const ChildEnvironment& environment, int outFd, int errFd) {
+  EnvironmentBlock envp(environment);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+  posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+  std::string path = program;
+  char* argv[] = {path.data(), nullptr};
+  pid_t child = 0;
+  const int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, envp.Get());
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? child : -1;
+}
+
+int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
+}  // namespace
 
 std::string PlaceProgram(const std::string& program, const std::string& folder) {
   namespace fs = std::filesystem;
@@ -19,27 +45,15 @@ std::string PlaceProgram(const std::string& program, const std::string& folder) 
   return target.string();
 }
 
-ChildResult RunChild(const std::string& program,
-                     const std::vector<std::pair<std::string, std::string>>& environment) {
-  EnvironmentBlock envp(environment);
-
+ChildResult RunChild(const std::string& program, const ChildEnvironment& environment) {
   int outPipe[2], errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-  std::string path = program;
-  char* argv[] = {path.data(), nullptr};
   const auto start = std::chrono::steady_clock::now();
-  pid_t child = 0;
-  const int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, envp.Get());
-  posix_spawn_file_actions_destroy(&actions);
+  const pid_t child = Spawn(program, environment, outPipe[1], errPipe[1]);
   close(outPipe[1]);
   close(errPipe[1]);
   ChildResult result;
-  if (spawned != 0) {
+  if (child < 0) {
     close(outPipe[0]);
     close(errPipe[0]);
     return result;
@@ -66,6 +80,76 @@ ChildResult RunChild(const std::string& program,
   waitpid(child, &status, 0);
   result.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - start);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.exitCode = ExitCodeOf(status);
   return result;
+}
+
+RunningChild::RunningChild(const std::string& program, const ChildEnvironment& environment,
+                           Output output) {
+  int writeEnd = -1;
+  if (output == Output::kPipe) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return;
+    readEnd_ = ends[0];
+    writeEnd = ends[1];
+  } else {
+    if (openpty(&readEnd_, &writeEnd, nullptr, nullptr, nullptr) != 0) return;
+    fcntl(readEnd_, F_SETFD, FD_CLOEXEC);
+    fcntl(writeEnd, F_SETFD, FD_CLOEXEC);
+  }
+  pid_ = Spawn(program, environment, writeEnd, writeEnd);
+  close(writeEnd);  // the child's copies are the only ones left: their end is the output's end
+}
+
+RunningChild::~RunningChild() {
+  if (pid_ > 0 && !reaped_) {
+    kill(pid_, SIGKILL);
+    Wait();
+  }
+  if (readEnd_ >= 0) close(readEnd_);
+}
+
+bool RunningChild::ReadSome() {
+  char buffer[65536];
+  ssize_t got = 0;
+  do {
+    got = read(readEnd_, buffer, sizeof buffer);
+  } while (got < 0 && errno == EINTR);
+  // A pseudo-terminal whose other side is closed answers EIO rather than end of file.
+  if (got <= 0) {
+    ended_ = true;
+    return false;
+  }
+  arrived_.append(buffer, static_cast<size_t>(got));
+  return true;
+}
+
+bool RunningChild::ReadUntil(std::string_view text) {
+  if (pid_ <= 0) return false;
+  while (arrived_.find(text) == std::string::npos) {
+    if (ended_ || !ReadSome()) return false;
+  }
+  return true;
+}
+
+void RunningChild::ReadToEnd() {
+  if (pid_ <= 0) return;
+  while (!ended_ && ReadSome()) {
+  }
+}
+
+void RunningChild::Signal(int signal) {
+  if (pid_ > 0 && !reaped_) kill(pid_, signal);
+}
+
+int RunningChild::Wait() {
+  if (pid_ <= 0) return -1;
+  if (!reaped_) {
+    int status = 0;
+    while (waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    reaped_ = true;
+    exitCode_ = ExitCodeOf(status);
+  }
+  return exitCode_;
 }

@@ -2,10 +2,15 @@
 // test's (programs save beside themselves), extra environment variables, and what it wrote.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
+
+using ChildEnvironment = std::vector<std::pair<std::string, std::string>>;
 
 struct ChildResult {
   int exitCode = -1;  // -1 when it did not exit normally
@@ -20,5 +25,39 @@ std::string PlaceProgram(const std::string& program, const std::string& folder);
 
 // Runs program with no arguments and no standard input, the current environment plus
 // `environment`, and waits for it to end.
-ChildResult RunChild(const std::string& program,
-                     const std::vector<std::pair<std::string, std::string>>& environment = {});
+ChildResult RunChild(const std::string& program, const ChildEnvironment& environment = {});
+
+// A program started as RunChild starts it, but with standard output and standard error both
+// going to one pipe or one pseudo-terminal, as a user's shell would connect them, which the
+// test reads while the program runs. The destructor kills and reaps a child still running.
+class RunningChild {
+ public:
+  enum class Output { kPipe, kTerminal };
+
+  RunningChild(const std::string& program, const ChildEnvironment& environment, Output output);
+  ~RunningChild();
+  RunningChild(const RunningChild&) = delete;
+  RunningChild& operator=(const RunningChild&) = delete;
+
+  bool Started() const { return pid_ > 0; }
+  // Reads until what arrived holds `text` (true) or the output has ended (false).
+  bool ReadUntil(std::string_view text);
+  // Reads until the output has ended: every copy of the writing end is closed.
+  void ReadToEnd();
+  // What has arrived so far. A terminal shows each "\n" as "\r\n".
+  const std::string& Arrived() const { return arrived_; }
+
+  void Signal(int signal);
+  // Waits for the child to end: its exit code, or -1 when a signal ended it.
+  int Wait();
+
+ private:
+  bool ReadSome();
+
+  pid_t pid_ = -1;
+  int readEnd_ = -1;
+  std::string arrived_;
+  bool ended_ = false;  // the output
+  bool reaped_ = false;
+  int exitCode_ = -1;
+};

@@ -1,5 +1,6 @@
 // trovanel-console run as a process against the sample site, reached as the system proxy.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <filesystem>
 #include <fstream>
@@ -25,9 +26,10 @@ class ConsoleEndToEnd : public ::testing::Test {
   }
   void TearDown() override { fs::remove_all(folder_); }
 
-  ChildResult Run(const std::string& proxy) {
-    return RunChild(program_, {{"http_proxy", proxy}, {"no_proxy", ""}, {"LC_ALL", "C.UTF-8"}});
+  static ChildEnvironment Environment(const std::string& proxy) {
+    return {{"http_proxy", proxy}, {"no_proxy", ""}, {"LC_ALL", "C.UTF-8"}};
   }
+  ChildResult Run(const std::string& proxy) { return RunChild(program_, Environment(proxy)); }
   std::string Contents(const std::string& utf8Path) const {
     std::ifstream in(SaveFolder() + utf8Path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -75,6 +77,50 @@ TEST_F(ConsoleEndToEnd, WithoutNetworkItSaysOnlyThatItIsDone) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.out, kDone);
   EXPECT_TRUE(fs::is_directory(SaveFolder()));
+}
+
+TEST_F(ConsoleEndToEnd, KilledAfterItsFirstFileItHasReportedEveryFileOnDisk) {
+  sample_site::SiteConfig config;
+  config.categories = sample_site::SelectCategories({1});
+  config.pagesPerCategory = 1;
+  config.itemsPerPage = 3;
+  sample_site::SampleSite site(config);
+  ASSERT_TRUE(site.Start());
+  // The crawl stops at the second item, after the first file and its line.
+  const sample_site::Item& second = site.Model().ItemAt({.category = 1, .page = 1, .position = 2});
+  site.Hold(sample_site::PathPattern::Exact(second.detailLink));
+
+  RunningChild child(program_, Environment(site.ProxyUrl()), RunningChild::Output::kPipe);
+  ASSERT_TRUE(child.Started());
+  ASSERT_TRUE(site.WaitUntilHeld(1, 60s));
+  child.Signal(SIGTERM);
+  child.ReadToEnd();
+  EXPECT_EQ(child.Wait(), -1);
+
+  std::vector<std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(SaveFolder())) {
+    if (entry.is_regular_file()) files.push_back(entry.path().string());
+  }
+  EXPECT_EQ(files.size(), 1u);
+  for (const std::string& file : files) {
+    EXPECT_NE(child.Arrived().find(kSaved + file + "\r\n"), std::string::npos)
+        << file << " is on disk, but the pipe delivered only: " << child.Arrived();
+  }
+}
+
+// The line comes before the three-second wait that lets the user read it.
+TEST_F(ConsoleEndToEnd, SaysItIsDoneBeforeItsWaitOnAPipeAndOnATerminal) {
+  for (const auto output : {RunningChild::Output::kPipe, RunningChild::Output::kTerminal}) {
+    const char* name = output == RunningChild::Output::kPipe ? "pipe" : "terminal";
+    RunningChild child(program_, Environment("http://127.0.0.1:9"), output);
+    ASSERT_TRUE(child.Started()) << name;
+    ASSERT_TRUE(child.ReadUntil(kDone)) << name;
+    const auto arrived = std::chrono::steady_clock::now();
+    child.ReadToEnd();
+    EXPECT_EQ(child.Wait(), 0) << name;
+    EXPECT_GE(std::chrono::steady_clock::now() - arrived, 2500ms) << name;
+    EXPECT_EQ(child.Arrived(), kDone) << name;
+  }
 }
 
 }  // namespace

@@ -28,7 +28,9 @@ int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
 void CmdStdOutput(std::optional<int32_t> stream, const std::vector<std::string_view>& texts) {
   const auto target =
       stream == 2 ? platform::ConsoleStream::kError : platform::ConsoleStream::kOutput;
-  for (std::string_view text : texts) platform::WriteConsole(target, text);
+  Text joined;
+  for (std::string_view text : texts) joined.append(text);
+  platform::WriteConsole(target, joined);
 }
 
 DateTime DateTimeFromParts(int year, int month, int day, int hour, int minute, int second) {

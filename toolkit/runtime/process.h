@@ -9,8 +9,10 @@
 #include "toolkit/runtime/date_time.h"
 #include "toolkit/runtime/text.h"
 
-// Writes the texts to standard output, or to standard error when stream is 2, through the
-// buffered console output: no flush, nothing added between or after them.
+// Writes the texts to standard output, or to standard error when stream is 2, with nothing
+// added between or after them. They are joined and written at once, unbuffered (see
+// platform::WriteConsole): what one call writes stays whole among the calls of other threads
+// and reaches the terminal, pipe or file before the call returns.
 void CmdStdOutput(std::optional<int32_t> stream, const std::vector<std::string_view>& texts);
 template <typename... Texts>
 void CmdStdOutput(std::optional<int32_t> stream, const Texts&... texts) {
