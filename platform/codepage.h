@@ -13,12 +13,21 @@
 
 namespace platform {
 
+// The program's reading of a GBK text, the one every text routine steps by: a byte of 0x80 or
+// more begins a double-byte character that takes the byte after it; any other byte is a
+// character of its own.
+constexpr bool IsDoubleByteLead(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
+
 std::u16string GbkToUtf16(std::string_view gbk);
 
 // Characters that GBK cannot hold become '?', as the Windows conversion does.
 std::string Utf16ToGbk(std::u16string_view utf16);
 
-// For file names: a text that is not valid GBK gives nothing, never a mangled name.
+// For file names: a text that is not valid GBK gives nothing, never a mangled name. The text is
+// read as the text routines read it (IsDoubleByteLead), so a check made on a text sees the
+// characters of the name made from it: a double-byte character that GBK does not hold, such as
+// 80 2F (where code page 936 alone would read a euro sign and a "/"), or a first byte at the end,
+// makes the text invalid.
 std::optional<std::string> GbkToUtf8(std::string_view gbk);
 
 // For paths and names read from the system; characters GBK cannot hold become '?'.

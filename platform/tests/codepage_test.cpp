@@ -49,6 +49,33 @@ TEST(Codepage, FileNamesMustBeValidGbk) {
   EXPECT_EQ(platform::Utf8ToGbk(Utf8(u8"文件/한")), "\xCE\xC4\xBC\xFE/?");
 }
 
+TEST(Codepage, FileNamesAreReadAsTheTextRoutinesReadThem) {
+  // Every byte of 0x80 or more takes the byte after it, so a "/" or a backslash that the text
+  // routines step over can never reach the name on its own.
+  struct Case {
+    const char* gbk;
+    std::optional<std::string> utf8;
+  };
+  const Case cases[] = {
+      // Code page 936 alone would read the euro sign, then a "/" or a backslash.
+      {"\x80/inner", std::nullopt},
+      {"\x80\\x", std::nullopt},
+      {"a\x80z", std::nullopt},
+      {"\x80", std::nullopt},
+      // A first byte before a byte that is no second byte, as where a title ended in one.
+      {"\xD6/x", std::nullopt},
+      {"\xD6\x7F", std::nullopt},
+      {"x\xD6.rar", std::nullopt},
+      // Characters whose second byte is a backslash or "@".
+      {"\x81\\", Utf8(u8"乗")},
+      {"\x81\x40z", Utf8(u8"丂z")},
+      {"a/b.rar", "a/b.rar"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(platform::GbkToUtf8(c.gbk), c.utf8) << c.gbk;
+  }
+}
+
 TEST(Codepage, LongTextsConvertWhole) {
   std::string text;
   for (int i = 0; i < 5000; ++i) text += "\xD6\xD0x";

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/codepage.h"
+
 namespace {
 
-bool IsLeadByte(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
+using platform::IsDoubleByteLead;
 
 char FoldAscii(char byte) {
   return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte;
@@ -56,7 +58,7 @@ int32_t CmdFindText(std::string_view text, std::string_view needle, std::optiona
   if (needle.empty()) return 1;
   while (text.size() - pos >= needle.size()) {
     if (MatchesAt(text, pos, needle, ignoreCase)) return static_cast<int32_t>(pos + 1);
-    if (IsLeadByte(text[pos])) {
+    if (IsDoubleByteLead(text[pos])) {
       if (pos + 1 >= text.size()) return -1;
       pos += 2;
     } else {
@@ -79,7 +81,7 @@ Text CmdTrimBoth(std::string_view text) {
   while (pos < text.size()) {
     if (size_t width = SpaceWidthAt(text, pos)) {
       pos += width;
-    } else if (IsLeadByte(text[pos])) {
+    } else if (IsDoubleByteLead(text[pos])) {
       if (pos + 1 >= text.size()) break;  // a lone first byte at the very end is dropped
       pos += 2;
       end = pos;
@@ -97,7 +99,7 @@ Text CmdRemoveAllSpaces(std::string_view text) {
   while (pos < text.size()) {
     if (size_t width = SpaceWidthAt(text, pos)) {
       pos += width;
-    } else if (IsLeadByte(text[pos])) {
+    } else if (IsDoubleByteLead(text[pos])) {
       if (pos + 1 >= text.size()) break;
       result.append(text.substr(pos, 2));
       pos += 2;
@@ -125,7 +127,7 @@ Text CmdReplaceText(std::string_view text, std::string_view find,
       pos += find.size();
       if (count && ++replaced == *count) break;
     } else {
-      size_t width = IsLeadByte(text[pos]) ? std::min<size_t>(2, text.size() - pos) : 1;
+      size_t width = IsDoubleByteLead(text[pos]) ? std::min<size_t>(2, text.size() - pos) : 1;
       result.append(text.substr(pos, width));
       pos += width;
     }
@@ -153,7 +155,7 @@ Array<Text> CmdSplitText(std::string_view text, std::optional<std::string_view> 
       pos += sep.size();
       elementStart = pos;
     } else {
-      pos += IsLeadByte(text[pos]) ? 2 : 1;
+      pos += IsDoubleByteLead(text[pos]) ? 2 : 1;
     }
   }
   if (elementStart < text.size() && parts.Count() < limit) {
