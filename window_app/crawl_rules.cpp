@@ -1,5 +1,8 @@
 #include "window_app/crawl_rules.h"
 
+#include <algorithm>
+
+#include "toolkit/control_bytes.h"
 #include "toolkit/http_request.h"
 #include "toolkit/is_directory.h"
 #include "toolkit/runtime/conversions.h"
@@ -37,21 +40,28 @@ bool FetchFile(const Text& address, const Text& path) {
   return CmdWriteFile(path, body);
 }
 
+// A title that can be a file name: one with "/" would put the file outside the category's
+// folder, and one with a control byte is no name to show or to keep. The "/" is sought as the
+// file-name conversion reads the text, which is the text routines' reading: a "/" that is the
+// second byte of a double-byte character is no GBK character, and that name fails to convert.
+bool IsFileNameTitle(std::string_view title) {
+  return CmdFindText(title, "/") == -1 && std::none_of(title.begin(), title.end(), IsControlByte);
+}
+
 void DownloadItem(const Text& link, const Text& rawTitle, const Text& folder,
                   const CrawlSettings& settings) {
   const Text downloadAddress =
       ResolveDownloadLink(RtTextConcat(SiteBaseAddress(), link), settings.markerCase);
   const Text title = CmdReplaceText(rawTitle, "\\", std::nullopt, std::nullopt, std::nullopt, true);
   const Text path = RtTextConcat(folder, title, ".rar");
-  // An unresolved address (the bare script address) is no file, and a title with "/" would
-  // put the file outside the category's folder.
-  const bool saved = downloadAddress != DownloadScriptAddress() && CmdFindText(title, "/") == -1 &&
+  // An unresolved address (the bare script address) is no file.
+  const bool saved = downloadAddress != DownloadScriptAddress() && IsFileNameTitle(title) &&
                      FetchFile(downloadAddress, path);
   if (saved) {
-    CmdStdOutput(std::nullopt, kSavedPrefix, path, "\r\n");
+    CmdStdOutput(std::nullopt, kSavedPrefix, EscapeControlBytes(path), "\r\n");
     if (settings.fileSaved) settings.fileSaved(path);
   } else {
-    CmdStdOutput(2, kFailedPrefix, path, "\r\n");
+    CmdStdOutput(2, kFailedPrefix, EscapeControlBytes(path), "\r\n");
   }
 }
 

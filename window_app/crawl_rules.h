@@ -31,7 +31,10 @@ struct CrawlSettings {
 // Crawls one category with the given pattern objects (their earlier patterns are replaced).
 // Every saved file gets "下载成功:" + path + "\r\n" on standard output once it is written; an
 // item whose file could not be resolved, fetched or written gets "下载失败:" + path + "\r\n" on
-// standard error and leaves any file already at the path as it was.
+// standard error and leaves any file already at the path as it was. A title holding "/" or a
+// control byte, or one that is not valid GBK, makes no file name: its item fails. The path in
+// either line is shown with its control bytes escaped (EscapeControlBytes), so a line is one
+// line whatever the site's title holds.
 void CrawlCategory(const CategoryRecord& record, const CrawlSettings& settings,
                    RegexObject& linkObject, RegexObject& titleObject);
 

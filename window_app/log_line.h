@@ -4,5 +4,6 @@
 
 // Appends "[" + the time stamp (" hh:mm:ss", or " HH:mm:ss" on a 24-hour clock) + "] " + text +
 // "\r\n" to the log box as one step under logLock, so that lines from many threads never
-// interleave. Any thread.
+// interleave. The text is shown with its control bytes escaped (EscapeControlBytes): a line of
+// the log is one line, whatever site text it holds. Any thread.
 void LogLine(const Text& text);

@@ -40,6 +40,15 @@ std::string WithoutBackslashes(std::string_view title) {
   return cleaned;
 }
 
+// A sound crawl saves no file for a title with "/" (not even as the second byte of a
+// double-byte character) or with a control byte.
+bool CanNameAFile(std::string_view title) {
+  return std::none_of(title.begin(), title.end(), [](char byte) {
+    const auto value = static_cast<unsigned char>(byte);
+    return byte == '/' || value < 0x20 || value == 0x7F;
+  });
+}
+
 std::string Hex32(uint64_t value) {
   char buffer[9];
   std::snprintf(buffer, sizeof buffer, "%08x", static_cast<unsigned>(value & 0xFFFFFFFFu));
@@ -199,7 +208,7 @@ std::vector<ExpectedFile> SiteModel::ExpectedFiles() const {
   std::vector<ExpectedFile> files;
   ForEachFollowedItem([&](int category, const std::string& title, const Item* resolved,
                           const std::string&) {
-    if (resolved == nullptr || title.find('/') != std::string::npos) return;
+    if (resolved == nullptr || !CanNameAFile(title)) return;
     const std::string name = WithoutBackslashes(title) + ".rar";
     const std::optional<std::string> utf8Name = platform::GbkToUtf8(name);
     if (!utf8Name || utf8Name->size() > kLongestFileName) return;

@@ -6,9 +6,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "platform/codepage.h"
 #include "tests/scoped_environment.h"
+#include "tests/test_text.h"
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/tests/hostile_site.h"
 
@@ -171,6 +173,55 @@ TEST_F(CrawlRulesTest, HostileItemsSaveOnlyWhatStaysInsideTheCategoryFolder) {
   for (const std::string& path : site_->RequestPaths()) {
     EXPECT_EQ(path.find("evil"), std::string::npos) << path;
   }
+}
+
+TEST_F(CrawlRulesTest, ATitleIsAFileNameOnlyWhereItsCharactersAreAndItsLineIsOneLine) {
+  struct Case {
+    std::string title;  // GBK, as the list page writes it
+    bool saved;         // else the item fails
+    std::string shown;  // the file name in the report line, UTF-8 as printed
+  };
+  const Case cases[] = {
+      {"\x80/inner", false, Utf8(u8"€/inner.rar")},
+      {"\x80\\x", false, Utf8(u8"€\\x.rar")},
+      {"x.rar\r\n下载成功:假文件", false, Utf8(u8"x.rar\\x0d\\x0a下载成功:假文件.rar")},
+      {"a\x1b[2Jb", false, "a\\x1b[2Jb.rar"},
+      {"a\ab", false, "a\\x07b.rar"},  // BEL
+      {"\xD6\x1b[31m", false, "\\xd6\\x1b[31m.rar"},
+      {"课件", true, Utf8(u8"课件.rar")},
+      {"\x81\\", true, Utf8(u8"乗.rar")},         // 81 5C keeps its second byte
+      {"abc\xD6", false, "abc\xEF\xBF\xBD.rar"},  // D6 2E is no character: shown as U+FFFD
+  };
+  sample_site::SiteConfig config = OneCategory(1, static_cast<int>(std::size(cases)));
+  for (int i = 0; i < static_cast<int>(std::size(cases)); ++i) {
+    config.overrides[{1, 1, i + 1}] = sample_site_test::Title(cases[i].title);
+  }
+  StartSite(config);
+  const CategoryRecord record = Record();
+  const std::string folder =
+      folder_ + "/" + Utf8Of(record.heading) + "/" + Utf8Of(record.linkText) + "/";
+  const std::string euroFolder = folder + Utf8(u8"€");
+  fs::create_directories(euroFolder);
+
+  const CrawlOutput output = Crawl();
+  std::string out, err;
+  std::set<std::string> names;
+  for (const Case& c : cases) {
+    (c.saved ? out : err) += (c.saved ? u8Prefix : u8Failed) + folder + c.shown + "\r\n";
+    if (c.saved) names.insert(c.shown);
+  }
+  EXPECT_EQ(output.out, out);
+  EXPECT_EQ(output.err, err);
+  std::set<std::string> onDisk;
+  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+    if (entry.is_regular_file()) onDisk.insert(entry.path().lexically_relative(folder).string());
+  }
+  EXPECT_EQ(onDisk, names);
+  std::set<std::string> expected;
+  for (const auto& file : site_->ExpectedFiles()) {
+    expected.insert(fs::path(file.utf8Path).filename().string());
+  }
+  EXPECT_EQ(expected, names) << "the sample site's model agrees";
 }
 
 TEST_F(CrawlRulesTest, AFailedFileWritesNothingAndKeepsTheOldFile) {

@@ -114,6 +114,13 @@ TEST_F(MainWindowTest, AppendKeepsTheTextAndReadsBackWithCrLf) {
   EXPECT_EQ(box->document()->blockCount(), 2);
 }
 
+TEST_F(MainWindowTest, ALogLineIsOneLineWhateverItsTextHolds) {
+  LogLine("x.rar\r\n[ 12:00:00] 假\x1b[2J");
+  const Text text = CaptionOf(编辑框_日志);
+  EXPECT_TRUE(text.ends_with("] x.rar\\x0d\\x0a[ 12:00:00] 假\\x1b[2J\r\n")) << text;
+  EXPECT_EQ(text.find("\r\n"), text.size() - 2) << text;
+}
+
 TEST_F(MainWindowTest, PictureShowsTheChineseCaptions) {
   LogLine("线程池创建成功<并发线程数：42>");
   LogLine("等待线程结束...");
