@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -20,26 +19,35 @@ std::string PlaceProgram(const std::string& program, const std::string& folder) 
 }
 
 ChildResult RunChild(const std::string& program,
-                     const std::vector<std::pair<std::string, std::string>>& environment) {
+                     const std::vector<std::pair<std::string, std::string>>& environment,
+                     const ChildLimits& limits) {
   EnvironmentBlock envp(environment);
 
   int outPipe[2], errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return {};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
   std::string path = program;
   char* argv[] = {path.data(), nullptr};
   const auto start = std::chrono::steady_clock::now();
-  pid_t child = 0;
-  const int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, envp.Get());
-  posix_spawn_file_actions_destroy(&actions);
+  // fork rather than posix_spawn, which cannot set limits; between fork and exec the child of
+  // this threaded process makes only async-signal-safe calls.
+  const pid_t child = fork();
+  if (child == 0) {
+    const int input = open("/dev/null", O_RDONLY);
+    auto limit = [](int resource, const std::optional<rlim_t>& bytes) {
+      if (!bytes) return true;
+      const rlimit value{*bytes, *bytes};
+      return setrlimit(resource, &value) == 0;
+    };
+    if (input >= 0 && dup2(input, 0) == 0 && dup2(outPipe[1], 1) == 1 && dup2(errPipe[1], 2) == 2 &&
+        limit(RLIMIT_AS, limits.addressSpaceBytes) && limit(RLIMIT_FSIZE, limits.fileSizeBytes)) {
+      execve(path.c_str(), argv, envp.Get());
+    }
+    _exit(127);
+  }
   close(outPipe[1]);
   close(errPipe[1]);
   ChildResult result;
-  if (spawned != 0) {
+  if (child < 0) {
     close(outPipe[0]);
     close(errPipe[0]);
     return result;

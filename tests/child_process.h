@@ -2,7 +2,10 @@
 // test's (programs save beside themselves), extra environment variables, and what it wrote.
 #pragma once
 
+#include <sys/resource.h>
+
 #include <chrono>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,7 +21,14 @@ struct ChildResult {
 // path. A symbolic link would not do: the program would find its folder through it.
 std::string PlaceProgram(const std::string& program, const std::string& folder);
 
+// Resource limits set in the child before it runs the program.
+struct ChildLimits {
+  std::optional<rlim_t> addressSpaceBytes;  // RLIMIT_AS
+  std::optional<rlim_t> fileSizeBytes;      // RLIMIT_FSIZE
+};
+
 // Runs program with no arguments and no standard input, the current environment plus
-// `environment`, and waits for it to end.
+// `environment`, under `limits`, and waits for it to end.
 ChildResult RunChild(const std::string& program,
-                     const std::vector<std::pair<std::string, std::string>>& environment = {});
+                     const std::vector<std::pair<std::string, std::string>>& environment = {},
+                     const ChildLimits& limits = {});

@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <chrono>
+#include <limits>
 
 #include "tests/scoped_environment.h"
 #include "toolkit/http_request.h"
@@ -111,6 +112,14 @@ TEST_F(HttpExchange, ABrokenTransferIsAFailedExchange) {
     EXPECT_EQ(responseHeaders, "") << path;
     EXPECT_EQ(received, "") << path;
     EXPECT_EQ(location, "as passed") << path;
+  }
+}
+
+TEST_F(HttpExchange, TheLongestTimeOutsStillFetch) {
+  // Resolve + connect limits of 1073742 s and more leave the 32-bit range when added.
+  site_.SetFault(PathPattern::Exact("/p"), Fault::Body("page"));
+  for (int32_t seconds : {1073742, 2147483, 2147484, std::numeric_limits<int32_t>::max()}) {
+    EXPECT_EQ(Get("/p", seconds), std::make_pair(std::string("page"), 200)) << seconds;
   }
 }
 

@@ -74,9 +74,17 @@ struct BodyTransfer {
       sink.done();
       return true;
     }
-    const size_t start = size == 0 ? 0 : offset % size;
-    const std::string data = size == 0 ? std::string(kPieceBytes, 'x')
-                                       : bytes(start, std::min(kPieceBytes, size - start));
+    std::string data;
+    if (!fault.endless) {
+      data = bytes(offset, std::min(kPieceBytes, size - offset));
+    } else if (size == 0) {
+      data.assign(kPieceBytes, 'x');
+    } else {
+      while (data.size() < kPieceBytes) {
+        const size_t at = (offset + data.size()) % size;
+        data += bytes(at, std::min(kPieceBytes - data.size(), size - at));
+      }
+    }
     return sink.write(data.data(), data.size());
   }
 };
