@@ -1,6 +1,7 @@
 #include "platform/file_system.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -65,6 +66,13 @@ std::string TemporaryNameIn(const std::string& folder) {
   return folder + name;
 }
 
+// A write past the file-size limit (RLIMIT_FSIZE) raises SIGXFSZ, whose default action ends the
+// process. Ignored, the write fails with EFBIG instead, and only that file's replacement fails.
+void IgnoreFileSizeSignal() {
+  static const bool ignored = ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+  (void)ignored;
+}
+
 }  // namespace
 
 bool CreateOneDirectory(std::string_view gbkPath) {
@@ -101,6 +109,7 @@ std::optional<std::string> ReadWholeFile(std::string_view gbkPath) {
 bool ReplaceFileContents(std::string_view gbkPath, const std::vector<std::string_view>& parts) {
   std::optional<std::string> path = GbkToUtf8(gbkPath);
   if (!path || path->empty() || path->back() == '/') return false;
+  IgnoreFileSizeSignal();
   const std::string folder = FolderOf(*path);
   std::string temporary;
   int fd = -1;

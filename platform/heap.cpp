@@ -28,6 +28,10 @@ void* HeapReallocate(void* block, std::size_t n) {
 
 void HeapFree(void* block) { std::free(block); }
 
+void* TryHeapReallocate(void* block, std::size_t n) noexcept {
+  return std::realloc(block, n == 0 ? 1 : n);
+}
+
 }  // namespace platform
 
 // The global allocation functions, replaced so that an exhausted heap reaches the fatal

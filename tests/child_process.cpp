@@ -4,7 +4,6 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,21 +14,30 @@
 
 namespace {
 
-// Starts program with /dev/null as standard input and the given descriptors as standard output
-// and standard error. The child's pid, or -1.
-pid_t Spawn(const std::string& program, const ChildEnvironment& environment, int outFd, int errFd) {
+// Starts program with /dev/null as standard input, the given descriptors as standard output
+// and standard error, and `limits`. The child's pid, or -1.
+pid_t Spawn(const std::string& program, const ChildEnvironment& environment, int outFd, int errFd,
+            const ChildLimits& limits = {}) {
   EnvironmentBlock envp(environment);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, outFd, 1);
-  posix_spawn_file_actions_adddup2(&actions, errFd, 2);
   std::string path = program;
   char* argv[] = {path.data(), nullptr};
-  pid_t child = 0;
-  const int spawned = posix_spawn(&child, path.c_str(), &actions, nullptr, argv, envp.Get());
-  posix_spawn_file_actions_destroy(&actions);
-  return spawned == 0 ? child : -1;
+  // fork rather than posix_spawn, which cannot set limits; between fork and exec the child of
+  // this threaded process makes only async-signal-safe calls.
+  const pid_t child = fork();
+  if (child == 0) {
+    const int input = open("/dev/null", O_RDONLY);
+    auto limit = [](int resource, const std::optional<rlim_t>& bytes) {
+      if (!bytes) return true;
+      const rlimit value{*bytes, *bytes};
+      return setrlimit(resource, &value) == 0;
+    };
+    if (input >= 0 && dup2(input, 0) == 0 && dup2(outFd, 1) == 1 && dup2(errFd, 2) == 2 &&
+        limit(RLIMIT_AS, limits.addressSpaceBytes) && limit(RLIMIT_FSIZE, limits.fileSizeBytes)) {
+      execve(path.c_str(), argv, envp.Get());
+    }
+    _exit(127);
+  }
+  return child;
 }
 
 int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
@@ -45,11 +53,12 @@ std::string PlaceProgram(const std::string& program, const std::string& folder) 
   return target.string();
 }
 
-ChildResult RunChild(const std::string& program, const ChildEnvironment& environment) {
+ChildResult RunChild(const std::string& program, const ChildEnvironment& environment,
+                     const ChildLimits& limits) {
   int outPipe[2], errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return {};
   const auto start = std::chrono::steady_clock::now();
-  const pid_t child = Spawn(program, environment, outPipe[1], errPipe[1]);
+  const pid_t child = Spawn(program, environment, outPipe[1], errPipe[1], limits);
   close(outPipe[1]);
   close(errPipe[1]);
   ChildResult result;

@@ -2,9 +2,11 @@
 // test's (programs save beside themselves), extra environment variables, and what it wrote.
 #pragma once
 
+#include <sys/resource.h>
 #include <sys/types.h>
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -23,9 +25,16 @@ struct ChildResult {
 // path. A symbolic link would not do: the program would find its folder through it.
 std::string PlaceProgram(const std::string& program, const std::string& folder);
 
+// Resource limits set in the child before it runs the program.
+struct ChildLimits {
+  std::optional<rlim_t> addressSpaceBytes;  // RLIMIT_AS
+  std::optional<rlim_t> fileSizeBytes;      // RLIMIT_FSIZE
+};
+
 // Runs program with no arguments and no standard input, the current environment plus
-// `environment`, and waits for it to end.
-ChildResult RunChild(const std::string& program, const ChildEnvironment& environment = {});
+// `environment`, under `limits`, and waits for it to end.
+ChildResult RunChild(const std::string& program, const ChildEnvironment& environment = {},
+                     const ChildLimits& limits = {});
 
 // A program started as RunChild starts it, but with standard output and standard error both
 // going to one pipe or one pseudo-terminal, as a user's shell would connect them, which the

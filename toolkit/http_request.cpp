@@ -5,7 +5,6 @@
 #include "toolkit/cookie_list.h"
 #include "toolkit/runtime/automation.h"
 #include "toolkit/runtime/text_operations.h"
-#include "toolkit/text_between.h"
 
 const std::string_view DefaultHeaderBlock =
     "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0; "
@@ -26,6 +25,22 @@ int32_t TimeoutMs(int32_t timeoutSeconds) {
 
 void SetHeaderLine(const ComObject& request, std::string_view line) {
   CmdComCall(request, "SetRequestHeader", HeaderName(line), HeaderValue(line));
+}
+
+// A response header is known by its name, before the line's first colon and without regard to
+// case: "Content-Location: /c" is no Location, and a value that mentions Set-Cookie sets none.
+bool IsHeaderNamed(std::string_view line, std::string_view name) {
+  const Text lineName = HeaderName(line);
+  return CmdTextLength(lineName) == CmdTextLength(name) &&
+         CmdFindText(lineName, name, std::nullopt, true) == 1;
+}
+
+// The name=value part of a Set-Cookie line: the value up to its first ";", trimmed; its
+// attributes (path, expiry, ...) never enter the list. A line without ";" gives the empty item.
+Text ReceivedCookieItem(std::string_view line) {
+  const Text value = HeaderValue(line);
+  const int32_t semicolon = CmdFindText(value, ";");
+  return semicolon == -1 ? Text() : CmdTrimBoth(CmdTextLeft(value, semicolon - 1));
 }
 
 }  // namespace
@@ -89,16 +104,12 @@ ByteArray HttpRequest(const Text& url, int32_t method, const Text* postText, Tex
   }
 
   Variant responseBody = CmdComGetVariant(request, "ResponseBody");
-  ByteArray result = CmdVariantToBytes(responseBody);
-  CmdVariantClear(responseBody);
   responseHeaderText = CmdComCallText(request, "GetallResponseHeaders");
 
   received.clear();
   for (const Text& line : CmdSplitText(responseHeaderText, "\r\n")) {
-    if (CmdFindText(line, "Location:") != -1) locationText = HeaderValue(line);
-    if (CmdFindText(line, "Set-Cookie") != -1) {
-      received += CmdTrimBoth(TextBetweenNoCase(line, "Set-Cookie:", ";")) + "; ";
-    }
+    if (IsHeaderNamed(line, "Location")) locationText = HeaderValue(line);
+    if (IsHeaderNamed(line, "Set-Cookie")) received += ReceivedCookieItem(line) + "; ";
   }
   received = CmdTextLeft(received, CmdTextLength(received) - 2);
   MergeCookies(cookieList, received);
@@ -107,7 +118,9 @@ ByteArray HttpRequest(const Text& url, int32_t method, const Text* postText, Tex
 
   CmdObjectRelease(request);
   ComUninitialize();
-  return result;
+  // The request object held the body too until it was released: now its bytes move into the
+  // result rather than being copied, so a large file is in memory once.
+  return CmdVariantToBytes(std::move(responseBody));
 }
 
 Text HeaderName(std::string_view line) {

@@ -50,7 +50,8 @@ Variant Variant::String(std::u16string value) {
   return Variant(Value(std::make_shared<const std::u16string>(std::move(value))));
 }
 Variant Variant::FromBytes(Bytes value) {
-  return Variant(Value(std::make_shared<const Bytes>(std::move(value))));
+  // Made as a mutable object, so that TakeBytes may move it out once no other variant shares it.
+  return Variant(Value(std::shared_ptr<const Bytes>(std::make_shared<Bytes>(std::move(value)))));
 }
 Variant Variant::Object(std::shared_ptr<DispatchObject> value) {
   return Variant(Value(std::move(value)));
@@ -125,6 +126,15 @@ std::optional<Variant::Bytes> Variant::ToBytes() const {
 const Variant::Bytes* Variant::BytesView() const {
   if (Type() != VariantType::kBytes) return nullptr;
   return std::get<std::shared_ptr<const Bytes>>(value_).get();
+}
+
+std::optional<Variant::Bytes> Variant::TakeBytes() && {
+  if (Type() != VariantType::kBytes) return std::nullopt;
+  std::shared_ptr<const Bytes> shared = std::get<std::shared_ptr<const Bytes>>(std::move(value_));
+  value_ = std::monostate();
+  if (shared.use_count() != 1) return *shared;
+  // The only holder: the object was made mutable (FromBytes), so its bytes may be moved.
+  return std::move(const_cast<Bytes&>(*shared));
 }
 
 std::optional<std::shared_ptr<DispatchObject>> Variant::ToObject() const {

@@ -10,7 +10,8 @@
 #include <span>
 #include <string>
 #include <variant>
-#include <vector>
+
+#include "platform/byte_buffer.h"
 
 namespace platform {
 
@@ -20,7 +21,7 @@ enum class VariantType { kEmpty, kInt32, kDouble, kBool, kString, kBytes, kObjec
 
 class Variant {
  public:
-  using Bytes = std::vector<uint8_t>;
+  using Bytes = ByteBuffer;
 
   // The empty variant.
   Variant() = default;
@@ -53,6 +54,9 @@ class Variant {
   std::optional<Bytes> ToBytes() const;
   // The byte array itself, without a copy; null for any other kind.
   const Bytes* BytesView() const;
+  // The byte array, moved out when this variant is the only holder of its bytes and copied
+  // otherwise; nullopt for any other kind. The variant is empty afterwards.
+  std::optional<Bytes> TakeBytes() &&;
   std::optional<std::shared_ptr<DispatchObject>> ToObject() const;
 
   // Same kind and same value; objects compare by identity.

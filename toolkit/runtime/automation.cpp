@@ -12,10 +12,7 @@ namespace automation_detail {
 
 Variant ToVariant(std::string_view text) { return Variant::String(platform::GbkToUtf16(text)); }
 
-Variant ToVariant(const ByteArray& bytes) {
-  const std::string& data = bytes.Bytes();
-  return Variant::FromBytes(Variant::Bytes(data.begin(), data.end()));
-}
+Variant ToVariant(const ByteArray& bytes) { return Variant::FromBytes(bytes.Buffer()); }
 
 Variant ToVariant(const ComObject& object) { return Variant::Object(object.Shared()); }
 
@@ -72,5 +69,14 @@ ByteArray CmdVariantToBytes(const Variant& variant) {
     platform::SetLastAutomationError(AutomationError::kTypeMismatch);
     return ByteArray();
   }
-  return ByteArray(bytes->data(), bytes->size());
+  return ByteArray(*bytes);
+}
+
+ByteArray CmdVariantToBytes(Variant&& variant) {
+  std::optional<Variant::Bytes> bytes = std::move(variant).TakeBytes();
+  if (!bytes) {
+    platform::SetLastAutomationError(AutomationError::kTypeMismatch);
+    return ByteArray();
+  }
+  return ByteArray(std::move(*bytes));
 }

@@ -143,3 +143,6 @@ Text CmdVariantToText(const Variant& variant);
 // The variant's byte array; the empty ByteArray for any other kind (also left as the last
 // automation error).
 ByteArray CmdVariantToBytes(const Variant& variant);
+// The same, moving the bytes out of the variant when it is their only holder (a response body
+// is then never held twice); the variant is empty afterwards.
+ByteArray CmdVariantToBytes(Variant&& variant);

@@ -40,8 +40,8 @@ TEST(CmdToText, FormatsIntegersAndStopsBytesAtZero) {
 }
 
 TEST(CmdToBytes, IsLittleEndian) {
-  EXPECT_EQ(CmdToBytes(0x01020304).Bytes(), std::string("\x04\x03\x02\x01", 4));
-  EXPECT_EQ(CmdToBytes(-1).Bytes(), std::string("\xFF\xFF\xFF\xFF", 4));
+  EXPECT_EQ(CmdToBytes(0x01020304).View(), std::string("\x04\x03\x02\x01", 4));
+  EXPECT_EQ(CmdToBytes(-1).View(), std::string("\xFF\xFF\xFF\xFF", 4));
   EXPECT_EQ(CmdBytesLength(CmdToBytes(7)), 4);
 }
 

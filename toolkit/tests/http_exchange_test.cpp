@@ -1,7 +1,9 @@
 // HttpRequest over real exchanges with the sample site on loopback, reached as the proxy.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include <chrono>
+#include <limits>
 
 #include "tests/scoped_environment.h"
 #include "toolkit/http_request.h"
@@ -14,6 +16,23 @@ using sample_site::PathPattern;
 using namespace std::chrono_literals;
 
 const Text kHost = "http://site.example";
+
+// `bytes` compressed with zlib: windowBits 31 gives the gzip format, 15 the zlib format that
+// HTTP calls "deflate".
+std::string Compressed(const std::string& bytes, int windowBits) {
+  z_stream stream{};
+  EXPECT_EQ(deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY),
+            Z_OK);
+  std::string out(deflateBound(&stream, bytes.size()), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+  stream.avail_in = static_cast<uInt>(bytes.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
 
 class HttpExchange : public ::testing::Test {
  protected:
@@ -28,7 +47,7 @@ class HttpExchange : public ::testing::Test {
     ByteArray body =
         HttpRequest(kHost + path, 0, nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr,
                     nullptr, nullptr, timeoutSeconds, nullptr, nullptr, std::nullopt, &status);
-    return {body.Bytes(), status};
+    return {std::string(body.View()), status};
   }
 
   sample_site::SampleSite site_;
@@ -96,6 +115,14 @@ TEST_F(HttpExchange, ABrokenTransferIsAFailedExchange) {
   }
 }
 
+TEST_F(HttpExchange, TheLongestTimeOutsStillFetch) {
+  // Resolve + connect limits of 1073742 s and more leave the 32-bit range when added.
+  site_.SetFault(PathPattern::Exact("/p"), Fault::Body("page"));
+  for (int32_t seconds : {1073742, 2147483, 2147484, std::numeric_limits<int32_t>::max()}) {
+    EXPECT_EQ(Get("/p", seconds), std::make_pair(std::string("page"), 200)) << seconds;
+  }
+}
+
 TEST_F(HttpExchange, AStalledServerFailsAfterTheStallLimit) {
   site_.SetFault(PathPattern::Exact("/stall"), [] {
     Fault fault = Fault::Stall(1000);
@@ -121,6 +148,39 @@ TEST_F(HttpExchange, ALongTransferThatKeepsMovingIsNotCut) {
   EXPECT_GT(std::chrono::steady_clock::now() - start, 1s);
   EXPECT_EQ(status, 200);
   EXPECT_TRUE(received == body) << "received " << received.size() << " bytes";
+}
+
+TEST_F(HttpExchange, ACompressedBodyArrivesDecodedThoughNoCodingIsAsked) {
+  const std::string page = "<html>课件 <strong>3</strong> 'list_7_</html>";
+  std::string file(1 << 20, '\0');
+  for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<char>(i * 7919 % 253);
+  struct Case {
+    const char* name;
+    std::string coding;
+    std::string sent;
+    std::string expected;  // "" for a failed exchange
+  };
+  const Case cases[] = {
+      {"gzip page", "gzip", Compressed(page, 31), page},
+      {"gzip file", "gzip", Compressed(file, 31), file},
+      {"deflate file", "deflate", Compressed(file, 15), file},
+      {"identity", "identity", page, page},
+      {"unknown coding", "x-squash", Compressed(page, 31), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    site_.ClearFaults();
+    site_.ClearRequests();
+    Fault fault = Fault::Body(c.sent);
+    fault.headers = {{"Content-Encoding", c.coding}};
+    site_.SetFault(PathPattern::Exact("/coded"), fault);
+    const auto [body, status] = Get("/coded");
+    EXPECT_TRUE(body == c.expected) << body.size() << " bytes";
+    EXPECT_EQ(status, c.expected.empty() ? 0 : 200);
+    const std::vector<sample_site::LoggedRequest> requests = site_.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].Header("Accept-Encoding"), std::nullopt);
+  }
 }
 
 TEST_F(HttpExchange, ASecondRequestOnTheSameThreadReusesTheConnection) {

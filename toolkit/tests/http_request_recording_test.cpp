@@ -61,8 +61,7 @@ class HttpRequestRecording : public ::testing::Test {
   // Answers a complete response with these header lines and body.
   void Respond(std::u16string headerLines, std::string body = "body") {
     recorder_->Answer(u"GetAllResponseHeaders", Variant::String(std::move(headerLines)));
-    recorder_->Answer(u"ResponseBody",
-                      Variant::FromBytes(Variant::Bytes(body.begin(), body.end())));
+    recorder_->Answer(u"ResponseBody", Variant::FromBytes(Variant::Bytes(body)));
   }
   std::vector<std::string> CallsNamed(std::string_view member) const {
     std::vector<std::string> found;
@@ -79,7 +78,7 @@ class HttpRequestRecording : public ::testing::Test {
 TEST_F(HttpRequestRecording, OnlyUrlGivenIsAGetWithTheDefaultHeaders) {
   Respond(u"Content-Type: text/html");
   const Text url = "http://site.example/a/";
-  EXPECT_EQ(HttpRequest(url).Bytes(), "body");
+  EXPECT_EQ(HttpRequest(url).View(), "body");
   const std::vector<std::string> expected = {
       "SetTimeouts(15000, 15000, 15000, 15000)",
       "Open('GET', 'http://site.example/a/', false)",
@@ -190,11 +189,15 @@ TEST_F(HttpRequestRecording, LocationFromTheResponseHeaders) {
   };
   const Case cases[] = {
       {u"Location: /next\r\nX: 1", "", "/next"},
-      {u"Content-Location: /c", "", "/c"},
       {u"Location: /a\r\nLocation: /b", "", "/b"},
       {u"X: 1\r\nY: 2", "", "X: 1\r\nY: 2"},
       {u"X: 1", "x", "x"},
-      {u"location: /lower", "", "location: /lower"},
+      // A header is known by its name, in any case, and not by a mention elsewhere in a line.
+      {u"location: /lower", "", "/lower"},
+      {u"LOCATION : /spaced", "", "/spaced"},
+      {u"Location: /next\r\nContent-Location: /other", "", "/next"},
+      {u"Content-Location: /c", "", "Content-Location: /c"},
+      {u"X-Note: Location: /v", "x", "x"},
   };
   for (const Case& c : cases) {
     Respond(c.headerLines);
@@ -217,7 +220,8 @@ TEST_F(HttpRequestRecording, SetCookieLinesAreMergedIntoTheCallersList) {
       {u"Set-Cookie: a=1; path=/\r\nSet-Cookie: b=2; HttpOnly", "a=0; c=3", "a=1; b=2; c=3",
        "a=1;b=2"},
       {u"Set-Cookie: a=1\r\nSet-Cookie: b=2; path=/", "", "; b=2", ";b=2"},
-      {u"set-cookie: a=1; path=/\r\nSet-Cookie: z=9; path=/", "", "z=9", "z=9"},
+      {u"set-cookie: a=1; path=/\r\nSET-COOKIE: z=9; path=/", "", "a=1; z=9", "a=1;z=9"},
+      {u"Access-Control-Expose-Headers: Set-Cookie\r\nX-Set-Cookie: q=1; p", "", "", ""},
       {u"X: 1", "", "", ""},
   };
   for (const Case& c : cases) {

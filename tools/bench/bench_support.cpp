@@ -80,6 +80,19 @@ std::unique_ptr<sample_site::SampleSite> StartSite(const SiteOptions& options) {
   return site;
 }
 
+std::filesystem::path BuiltConsoleProgram() {
+  const std::filesystem::path self = std::filesystem::canonical("/proc/self/exe");
+  return self.parent_path().parent_path().parent_path() / "console_app" / "trovanel-console";
+}
+
+std::filesystem::path NewScratchFolder(const std::string& prefix) {
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / (prefix + "-" + std::to_string(getpid()));
+  std::filesystem::remove_all(folder);
+  std::filesystem::create_directories(folder);
+  return folder;
+}
+
 std::string FindOnPath(const std::string& name) {
   const char* path = std::getenv("PATH");
   std::stringstream folders(path != nullptr ? path : "/usr/bin:/bin");

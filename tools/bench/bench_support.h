@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <utility>
@@ -42,6 +43,11 @@ SiteOptions ParseSiteOptions(int argc, char** argv, int defaultLatencyMs);
 // The sample site of the 42 built-in categories in that shape, started on a free port with the
 // latency set; null when it cannot start.
 std::unique_ptr<sample_site::SampleSite> StartSite(const SiteOptions& options);
+
+// The trovanel-console that the build made beside the benchmarks (build/console_app/).
+std::filesystem::path BuiltConsoleProgram();
+// A new, empty folder under the system's temporary folder, named by prefix and this process's id.
+std::filesystem::path NewScratchFolder(const std::string& prefix);
 
 // The path of a program found on PATH, or "" when there is none.
 std::string FindOnPath(const std::string& name);

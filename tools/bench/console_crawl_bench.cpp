@@ -22,9 +22,7 @@ namespace fs = std::filesystem;
 
 int main(int argc, char** argv) {
   const bench::SiteOptions options = bench::ParseSiteOptions(argc, argv, 5);
-  const fs::path self = fs::canonical("/proc/self/exe");
-  const fs::path console =
-      self.parent_path().parent_path().parent_path() / "console_app" / "trovanel-console";
+  const fs::path console = bench::BuiltConsoleProgram();
 
   const std::unique_ptr<sample_site::SampleSite> started = bench::StartSite(options);
   if (!started) {
@@ -33,9 +31,7 @@ int main(int argc, char** argv) {
   }
   sample_site::SampleSite& site = *started;
 
-  const fs::path folder =
-      fs::temp_directory_path() / ("trovanel-bench-" + std::to_string(getpid()));
-  fs::create_directories(folder);
+  const fs::path folder = bench::NewScratchFolder("trovanel-bench");
   fs::copy_file(console, folder / "trovanel-console", fs::copy_options::overwrite_existing);
   const std::vector<std::pair<std::string, std::string>> proxy = {{"http_proxy", site.ProxyUrl()},
                                                                   {"no_proxy", ""}};

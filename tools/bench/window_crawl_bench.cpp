@@ -55,8 +55,7 @@ int main(int argc, char** argv) {
   const bench::SiteOptions options = bench::ParseSiteOptions(argc, argv, 20);
   const fs::path self = fs::canonical("/proc/self/exe");
   const fs::path driver = self.parent_path() / "window_bench_driver";
-  const fs::path console =
-      self.parent_path().parent_path().parent_path() / "console_app" / "trovanel-console";
+  const fs::path console = bench::BuiltConsoleProgram();
 
   const std::unique_ptr<sample_site::SampleSite> started = bench::StartSite(options);
   if (!started) {
@@ -69,8 +68,7 @@ int main(int argc, char** argv) {
       {"http_proxy", site.ProxyUrl()}, {"no_proxy", ""}, {"QT_QPA_PLATFORM", "offscreen"}};
   const fs::path savedFiles = reinterpret_cast<const char*>(u8"文件");
 
-  const fs::path folder =
-      fs::temp_directory_path() / ("trovanel-window-bench-" + std::to_string(getpid()));
+  const fs::path folder = bench::NewScratchFolder("trovanel-window-bench");
   const fs::path windowFolder = folder / "window";
   const fs::path consoleFolder = folder / "console";
   fs::create_directories(windowFolder);

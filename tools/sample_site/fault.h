@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
@@ -37,6 +38,14 @@ struct Fault {
   // `trickleInterval`: a slow transfer that never stops moving.
   size_t trickleBytes = 0;
   std::chrono::milliseconds trickleInterval{0};
+  // Announced as the Content-Length in place of the body's own size; when the body is shorter,
+  // the connection closes once it is sent.
+  std::optional<uint64_t> announcedLength;
+  // The body goes out in chunked transfer coding, without a Content-Length of the site's own.
+  bool chunked = false;
+  // The body never ends: chunked, piece after piece of the path's content over and over, until
+  // the client goes away or the site stops.
+  bool endless = false;
 
   static Fault Status(int status) {
     Fault fault;
@@ -69,6 +78,21 @@ struct Fault {
   static Fault Stall(size_t after, std::chrono::milliseconds stallFor = {}) {
     Fault fault = Break(BodyBreak::kStall, after);
     fault.stallFor = stallFor;
+    return fault;
+  }
+  static Fault Announce(uint64_t length, std::string body) {
+    Fault fault = Body(std::move(body));
+    fault.announcedLength = length;
+    return fault;
+  }
+  static Fault Chunked(std::string body) {
+    Fault fault = Body(std::move(body));
+    fault.chunked = true;
+    return fault;
+  }
+  static Fault Endless() {
+    Fault fault;
+    fault.chunked = fault.endless = true;
     return fault;
   }
   static Fault Trickle(size_t bytes, std::chrono::milliseconds interval) {

@@ -40,6 +40,8 @@ struct BodyTransfer {
 
   // One call of the server's content provider: writes the next piece, or breaks the transfer.
   bool WriteNext(size_t offset, size_t length, httplib::DataSink& sink) {
+    // An announced length beyond the body: the body is all there is, and the connection closes.
+    if (offset >= size) return false;
     const bool breaks = fault.bodyBreak != BodyBreak::kNone;
     if (breaks && offset == fault.breakAfter && !stalled) {
       switch (fault.bodyBreak) {
@@ -61,6 +63,28 @@ struct BodyTransfer {
     if (breaks && offset < fault.breakAfter) piece = std::min(piece, fault.breakAfter - offset);
     if (trickles && offset > 0 && !stop->Raised()) stop->WaitFor(fault.trickleInterval);
     const std::string data = bytes(offset, piece);
+    return sink.write(data.data(), data.size());
+  }
+
+  // One call of the chunked provider: the next piece, the end, or for an endless body the
+  // content again and again.
+  bool WriteChunk(size_t offset, httplib::DataSink& sink) {
+    if (stop->Raised()) return false;
+    if (!fault.endless && offset >= size) {
+      sink.done();
+      return true;
+    }
+    std::string data;
+    if (!fault.endless) {
+      data = bytes(offset, std::min(kPieceBytes, size - offset));
+    } else if (size == 0) {
+      data.assign(kPieceBytes, 'x');
+    } else {
+      while (data.size() < kPieceBytes) {
+        const size_t at = (offset + data.size()) % size;
+        data += bytes(at, std::min(kPieceBytes - data.size(), size - at));
+      }
+    }
     return sink.write(data.data(), data.size());
   }
 };
@@ -215,12 +239,19 @@ void SampleSite::Respond(const httplib::Request& request, const std::string& pat
   transfer->peerAddress = request.remote_addr;
   transfer->peerPort = request.remote_port;
   transfer->stop = stop_;
-  if (transfer->size == 0 && fault.bodyBreak == BodyBreak::kNone) {
+  if (fault.chunked) {
+    response.set_chunked_content_provider(contentType,
+                                          [transfer](size_t offset, httplib::DataSink& sink) {
+                                            return transfer->WriteChunk(offset, sink);
+                                          });
+    return;
+  }
+  if (transfer->size == 0 && fault.bodyBreak == BodyBreak::kNone && !fault.announcedLength) {
     // The HTTP library never ends a response whose provider has no bytes to give.
     response.set_content("", contentType);
     return;
   }
-  response.set_content_provider(transfer->size, contentType,
+  response.set_content_provider(fault.announcedLength.value_or(transfer->size), contentType,
                                 [transfer](size_t offset, size_t length, httplib::DataSink& sink) {
                                   return transfer->WriteNext(offset, length, sink);
                                 });

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <limits>
 
 namespace platform {
 namespace {
@@ -13,19 +14,29 @@ int64_t NowMs() {
 }
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    char a = text[i], b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a + 32);
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b + 32);
-    if (a != b) return false;
-  }
-  return true;
+  return text.size() >= prefix.size() && HeaderNameEquals(text.substr(0, prefix.size()), prefix);
 }
 
 std::string_view WithoutLineEnd(std::string_view line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
   return line;
+}
+
+// One response's header lines may take this much in all; more is no response we can use.
+constexpr size_t kMaxHeaderBytes = 1024 * 1024;
+// A body's block starts at this much room, and grows by what it holds until it is
+// kMaxReserveAhead ahead.
+constexpr size_t kFirstReserve = 64 * 1024;
+
+long ToCurlMs(int64_t ms) {
+  return static_cast<long>(std::min<int64_t>(ms, std::numeric_limits<long>::max()));
+}
+
+bool HasHeaderNamed(const std::vector<std::string>& lines, std::string_view name) {
+  return std::any_of(lines.begin(), lines.end(), [name](const std::string& line) {
+    const size_t colon = line.find_first_of(":;");
+    return HeaderNameEquals(std::string_view(line).substr(0, colon), name);
+  });
 }
 
 }  // namespace
@@ -34,9 +45,10 @@ HttpExchange::HttpExchange() : handle_(MakeThreadCachedEasyHandle()) {}
 
 void HttpExchange::SetTimeouts(int32_t resolveMs, int32_t connectMs, int32_t sendMs,
                                int32_t receiveMs) {
-  auto limit = [](int32_t ms) { return ms > 0 ? ms : 0; };
-  // libcurl's connect time-out covers name resolution and the connection together.
-  connectMs_ = resolveMs > 0 && connectMs > 0 ? resolveMs + connectMs : limit(connectMs);
+  // libcurl's connect time-out covers name resolution and the connection together; the sum of
+  // two 32-bit limits needs 64 bits.
+  connectMs_ = resolveMs > 0 && connectMs > 0 ? int64_t{resolveMs} + connectMs
+                                              : std::max<int64_t>(connectMs, 0);
   // One stall limit watches both directions: the longer of the two asked for, 0 (none) if
   // either is unlimited.
   stallMs_ = sendMs <= 0 || receiveMs <= 0 ? 0 : std::max(sendMs, receiveMs);
@@ -47,10 +59,7 @@ void HttpExchange::SetProxy(std::string proxy) { proxy_ = std::move(proxy); }
 bool HttpExchange::Open(std::string method, std::string url) {
   opened_ = false;
   requestHeaders_.clear();
-  hasResponse_ = false;
-  status_ = 0;
-  body_.clear();
-  headerLines_.clear();
+  Discard();
   if (!handle_ || method.empty() ||
       !(StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://"))) {
     return false;
@@ -81,10 +90,7 @@ bool HttpExchange::Send(std::string_view body) {
   // thread's caches, so they are attached again.
   curl_easy_reset(curl);
   UseThreadCaches(curl);
-  hasResponse_ = false;
-  status_ = 0;
-  body_.clear();
-  headerLines_.clear();
+  Discard();
 
   CurlHeaderList headers;
   auto append = [&headers](const char* line) {
@@ -99,15 +105,23 @@ bool HttpExchange::Send(std::string_view body) {
   }
   // No "Expect: 100-continue" round trip before a body.
   if (!append("Expect:")) return false;
+  // Decoding is on (CURLOPT_ACCEPT_ENCODING below) for a server or proxy that compresses
+  // unasked, but the request advertises no coding of its own, unless the caller set one.
+  if (!HasHeaderNamed(requestHeaders_, "Accept-Encoding") && !append("Accept-Encoding:")) {
+    return false;
+  }
 
   curl_easy_setopt(curl, CURLOPT_URL, url_.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  // HTTP/2 would bring header names in lower case; the object we stand in for speaks 1.1.
+  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, followRedirects_ ? 1L : 0L);
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs_));
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ToCurlMs(connectMs_));
   if (proxy_) curl_easy_setopt(curl, CURLOPT_PROXY, proxy_->c_str());
   if (method_ == "GET" && body.empty()) {
     curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
@@ -130,9 +144,8 @@ bool HttpExchange::Send(std::string_view body) {
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
   if (result != CURLE_OK) {
-    // A broken transfer gives nothing: a partial body must never pass for a whole one.
-    body_.clear();
-    headerLines_.clear();
+    // A broken or refused transfer gives nothing: a partial body must never pass for a whole.
+    Discard();
     return false;
   }
   hasResponse_ = true;
@@ -149,31 +162,58 @@ std::string HttpExchange::ResponseHeaders() const {
   return joined;
 }
 
-size_t HttpExchange::OnBody(char* data, size_t size, size_t count, void* self) {
-  auto* exchange = static_cast<HttpExchange*>(self);
-  if (exchange->body_.empty()) {
-    // Room for the whole announced body at once, so a large file is not copied as it grows.
-    curl_off_t announced = -1;
-    curl_easy_getinfo(exchange->handle_.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
-    if (announced > 0 && announced < (curl_off_t{1} << 32)) {
-      exchange->body_.reserve(static_cast<size_t>(announced));
-    }
+void HttpExchange::Discard() {
+  hasResponse_ = false;
+  status_ = 0;
+  body_.clear();
+  headerLines_.clear();
+  headerBytes_ = 0;
+  framing_ = ResponseFraming();
+}
+
+bool HttpExchange::KeepBody(const char* data, size_t count) {
+  if (count > bodyLimit_ - body_.size()) return false;
+  const size_t needed = body_.size() + count;
+  if (needed > body_.capacity()) {
+    // Grow ahead of the bytes by what the body holds, but never further ahead than
+    // kMaxReserveAhead, whatever the server announced; a block that fits the announced length
+    // exactly saves the slack.
+    size_t room = needed + std::clamp(body_.size(), kFirstReserve, kMaxReserveAhead);
+    const std::optional<uint64_t> announced = framing_.ContentLength();
+    if (announced && *announced >= needed && *announced < room) room = *announced;
+    if (!body_.TryReserve(std::min(room, bodyLimit_))) return false;
   }
-  const auto* bytes = reinterpret_cast<const uint8_t*>(data);
-  exchange->body_.insert(exchange->body_.end(), bytes, bytes + size * count);
-  return size * count;
+  return body_.TryAppend(data, count);
+}
+
+bool HttpExchange::KeepHeaderLine(std::string_view line) {
+  headerBytes_ += line.size();
+  if (headerBytes_ > kMaxHeaderBytes) return false;
+  if (line.rfind("HTTP/", 0) == 0) {
+    // A new response begins (after a redirect or an interim 1xx): only the last one counts.
+    headerLines_.clear();
+    headerBytes_ = line.size();
+    framing_.StartResponse(line);
+  } else if (line.empty()) {
+    return framing_.Acceptable(bodyLimit_);  // the end of one response's header block
+  } else {
+    headerLines_.emplace_back(line);
+    framing_.AddHeader(line);
+  }
+  return true;
+}
+
+// libcurl's callbacks: a count other than the one given back aborts the transfer, which is then
+// a failed exchange.
+size_t HttpExchange::OnBody(char* data, size_t size, size_t count, void* self) {
+  const size_t bytes = size * count;
+  return static_cast<HttpExchange*>(self)->KeepBody(data, bytes) ? bytes : 0;
 }
 
 size_t HttpExchange::OnHeader(char* data, size_t size, size_t count, void* self) {
-  auto* exchange = static_cast<HttpExchange*>(self);
-  std::string_view line = WithoutLineEnd(std::string_view(data, size * count));
-  if (line.rfind("HTTP/", 0) == 0) {
-    // A new response begins (after a redirect or an interim 1xx): only the last one counts.
-    exchange->headerLines_.clear();
-  } else if (!line.empty()) {
-    exchange->headerLines_.emplace_back(line);
-  }
-  return size * count;
+  const size_t bytes = size * count;
+  const std::string_view line = WithoutLineEnd(std::string_view(data, bytes));
+  return static_cast<HttpExchange*>(self)->KeepHeaderLine(line) ? bytes : 0;
 }
 
 int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t downNow, curl_off_t,

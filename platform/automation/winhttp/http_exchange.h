@@ -4,7 +4,14 @@
 // final response's header lines. Time-outs are a connect limit and a stall limit (no byte moving
 // in either direction for that long), never a cap on the whole transfer, so a long download that
 // keeps moving is not cut. Without SetProxy, libcurl's own reading of http_proxy / no_proxy
-// applies. Only http and https are fetched, redirects included.
+// applies. Only http and https are fetched, redirects included, always over HTTP/1.1, so header
+// lines arrive as the server spelled them.
+//
+// An exchange succeeds only with a whole response: a reset, a stall, a body shorter than
+// announced, a response whose framing is in doubt (see ResponseFraming), a body longer than the
+// body limit or one whose memory cannot be had all fail it. A body in a content coding that
+// libcurl decodes (gzip, deflate, ...) arrives decoded, though the request advertises no coding;
+// a coding it cannot decode fails the exchange.
 //
 // Must be used and destroyed on the thread that made it (connections are cached per thread).
 #pragma once
@@ -16,11 +23,19 @@
 #include <vector>
 
 #include "platform/automation/winhttp/curl_holder.h"
+#include "platform/automation/winhttp/response_framing.h"
+#include "platform/byte_buffer.h"
 
 namespace platform {
 
 class HttpExchange {
  public:
+  // The largest byte array the program can hold.
+  static constexpr size_t kMaxBodyBytes = 0x7FFFFFFF;
+  // How far ahead of the bytes that have arrived the body's block may be reserved, whatever
+  // length the server announces.
+  static constexpr size_t kMaxReserveAhead = 16 * 1024 * 1024;
+
   HttpExchange();
   HttpExchange(const HttpExchange&) = delete;
   HttpExchange& operator=(const HttpExchange&) = delete;
@@ -31,21 +46,23 @@ class HttpExchange {
   // A named proxy server ("host:port" or a URL) for this exchange.
   void SetProxy(std::string proxy);
   void SetFollowRedirects(bool follow) { followRedirects_ = follow; }
+  // The longest body accepted (kMaxBodyBytes unless lowered, as tests do).
+  void SetBodyLimit(size_t bytes) { bodyLimit_ = bytes < kMaxBodyBytes ? bytes : kMaxBodyBytes; }
 
   // Starts a new request; false for a URL that is not http or https. Clears what an earlier
   // exchange left.
   bool Open(std::string method, std::string url);
   // False before Open or for an empty name or a name or value holding a line break.
   bool SetRequestHeader(std::string_view name, std::string_view value);
-  // Runs the exchange. False when it did not complete (no connection, a stall past the limit, a
-  // reset or a body shorter than announced); nothing of a broken response is kept then.
+  // Runs the exchange. False when it did not bring a whole response (see above); nothing of a
+  // failed response is kept then.
   bool Send(std::string_view body);
 
   bool HasResponse() const { return hasResponse_; }
   // 0 until a complete response has arrived.
   int32_t Status() const { return hasResponse_ ? status_ : 0; }
   // The body of the complete response, handed over: a second call gives nothing.
-  std::vector<uint8_t> TakeResponseBody() { return std::move(body_); }
+  ByteBuffer TakeResponseBody() { return std::move(body_); }
   // The final response's header lines joined by "\r\n", without the status line.
   std::string ResponseHeaders() const;
 
@@ -54,6 +71,9 @@ class HttpExchange {
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
   static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
                         curl_off_t upNow);
+  bool KeepBody(const char* data, size_t count);
+  bool KeepHeaderLine(std::string_view line);
+  void Discard();
 
   CurlEasyHandle handle_;
   std::string method_;
@@ -62,8 +82,9 @@ class HttpExchange {
   std::vector<std::string> requestHeaders_;
   bool opened_ = false;
   bool followRedirects_ = true;
-  int32_t connectMs_ = 60000;
-  int32_t stallMs_ = 30000;
+  int64_t connectMs_ = 60000;
+  int64_t stallMs_ = 30000;
+  size_t bodyLimit_ = kMaxBodyBytes;
 
   // Stall watch of the transfer in progress.
   curl_off_t lastMoved_ = -1;
@@ -71,8 +92,10 @@ class HttpExchange {
 
   bool hasResponse_ = false;
   int32_t status_ = 0;
-  std::vector<uint8_t> body_;
+  ByteBuffer body_;
   std::vector<std::string> headerLines_;
+  size_t headerBytes_ = 0;
+  ResponseFraming framing_;
 };
 
 }  // namespace platform

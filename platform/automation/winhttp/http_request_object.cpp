@@ -154,12 +154,14 @@ class HttpRequestObject final : public DispatchObject {
 
   InvokeResult Send(Arguments args) {
     if (args.size() > 1) return Refused(AutomationError::kBadParamCount);
-    std::string body;
+    std::string text;
+    std::string_view body;
     if (args.size() == 1 && !args[0].IsEmpty()) {
-      if (std::optional<Variant::Bytes> bytes = args[0].ToBytes()) {
-        body.assign(bytes->begin(), bytes->end());
-      } else if (std::optional<std::u16string> text = args[0].ToString()) {
-        body = Utf16ToGbk(*text);  // a string body goes out in the system code page
+      if (const Variant::Bytes* bytes = args[0].BytesView()) {
+        body = bytes->view();
+      } else if (std::optional<std::u16string> string = args[0].ToString()) {
+        text = Utf16ToGbk(*string);  // a string body goes out in the system code page
+        body = text;
       } else {
         return Refused(AutomationError::kTypeMismatch);
       }

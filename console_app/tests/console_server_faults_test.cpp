@@ -1,0 +1,123 @@
+// trovanel-console against a site whose file responses are faulty or hostile: whatever a file's
+// server sends, that item fails on its own, the good file already at its path stays as it was,
+// and the crawl goes on to its end.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "tests/child_process.h"
+#include "tools/sample_site/sample_site.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sample_site::Fault;
+using sample_site::PathPattern;
+
+const std::string kDone = reinterpret_cast<const char*>(u8"下载完成");
+const std::string kSaved = reinterpret_cast<const char*>(u8"下载成功:");
+const std::string kFailed = reinterpret_cast<const char*>(u8"下载失败:");
+const std::string kOldContents = "a good file from an earlier run";
+
+// An address-space limit cannot be combined with the sanitizers' shadow memory.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr bool kAddressSpaceCanBeLimited = false;
+#else
+constexpr bool kAddressSpaceCanBeLimited = true;
+#endif
+// Far below what a body the server decides could take: the program fits many times over, a
+// reservation of the announced 4 GiB or an endless body does not.
+constexpr rlim_t kAddressSpace = 512u << 20;
+
+struct FaultRow {
+  const char* name;
+  Fault fault;  // on the first item's file
+  ChildLimits limits;
+  size_t fileSize = 1000;  // of the first item's file
+  bool needsAddressSpaceLimit = false;
+};
+
+void PrintTo(const FaultRow& row, std::ostream* out) { *out << row.name; }
+
+Fault WithHeader(Fault fault, std::string name, std::string value) {
+  fault.headers.emplace_back(std::move(name), std::move(value));
+  return fault;
+}
+
+std::string Contents(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class ConsoleServerFaults : public ::testing::TestWithParam<FaultRow> {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/trovanel-faults-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    program_ = PlaceProgram(TROVANEL_CONSOLE_PATH, folder_);
+  }
+  void TearDown() override { fs::remove_all(folder_); }
+
+  fs::path SaveFolder() const {
+    return fs::path(folder_) / reinterpret_cast<const char*>(u8"文件");
+  }
+
+  std::string folder_;
+  std::string program_;
+};
+
+TEST_P(ConsoleServerFaults, TheItemFailsItsOldFileStaysAndTheCrawlGoesOn) {
+  const FaultRow& row = GetParam();
+  ChildLimits limits = row.limits;
+  if (row.needsAddressSpaceLimit) {
+    if (!kAddressSpaceCanBeLimited) GTEST_SKIP() << "needs an address-space limit";
+    limits.addressSpaceBytes = kAddressSpace;
+  }
+  sample_site::SiteConfig config;
+  config.categories = sample_site::SelectCategories({3});
+  config.pagesPerCategory = 1;
+  config.itemsPerPage = 2;
+  config.fileSize = 1000;
+  config.overrides[{1, 1, 1}].fileSize = row.fileSize;
+  sample_site::SampleSite site(config);
+  const std::vector<sample_site::ExpectedFile> files = site.ExpectedFiles();
+  ASSERT_EQ(files.size(), 2u);
+  site.SetFault(PathPattern::Exact(site.Model().ItemByNumber(1).filePath), row.fault);
+  ASSERT_TRUE(site.Start());
+
+  const fs::path oldFile = SaveFolder() / files[0].utf8Path;
+  fs::create_directories(oldFile.parent_path());
+  std::ofstream(oldFile, std::ios::binary) << kOldContents;
+
+  const ChildResult result = RunChild(
+      program_, {{"http_proxy", site.ProxyUrl()}, {"no_proxy", ""}, {"LC_ALL", "C.UTF-8"}}, limits);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.err, kFailed + oldFile.string() + "\r\n");
+  EXPECT_EQ(result.out, kSaved + (SaveFolder() / files[1].utf8Path).string() + "\r\n" + kDone);
+  EXPECT_EQ(Contents(oldFile), kOldContents);
+  EXPECT_TRUE(Contents(SaveFolder() / files[1].utf8Path) == site.FileContent(files[1]));
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(oldFile.parent_path())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 2u) << "no temporary file is left behind";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, ConsoleServerFaults,
+    ::testing::Values(
+        FaultRow{"EndlessBody", Fault::Endless(), {}, 1000, true},
+        FaultRow{"HugeAnnouncedLength", Fault::Announce(4294967295u, "0123456789"), {}, 1000, true},
+        FaultRow{"PartialContent", Fault::Status(206), {}},
+        FaultRow{"ConflictingLengths", WithHeader({}, "Content-Length", "16"), {}},
+        FaultRow{"LengthBesideChunked",
+                 WithHeader(Fault::Chunked(std::string(500, 'c')), "Content-Length", "500"),
+                 {}},
+        FaultRow{"ShorterThanAnnounced", Fault::Truncate(400), {}},
+        FaultRow{"UnknownContentCoding", WithHeader({}, "Content-Encoding", "x-squash"), {}},
+        FaultRow{"FileSizeLimit", Fault{}, ChildLimits{std::nullopt, 100000}, 200000}),
+    [](const ::testing::TestParamInfo<FaultRow>& info) { return info.param.name; });
+
+}  // namespace

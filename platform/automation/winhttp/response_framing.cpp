@@ -1,0 +1,91 @@
+#include "platform/automation/winhttp/response_framing.h"
+
+#include <limits>
+
+namespace platform {
+namespace {
+
+constexpr int kPartialContent = 206;
+
+char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+std::string_view Trimmed(std::string_view text) {
+  const size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// A decimal length; nullopt for anything else. Lengths beyond 64 bits read as the largest, so
+// that they still count as too long.
+std::optional<uint64_t> ParseLength(std::string_view digits) {
+  if (digits.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    const uint64_t digit = static_cast<uint64_t>(c - '0');
+    value = value > (std::numeric_limits<uint64_t>::max() - digit) / 10
+                ? std::numeric_limits<uint64_t>::max()
+                : value * 10 + digit;
+  }
+  return value;
+}
+
+// Whether a comma-separated list of tokens holds `token`, without regard to case.
+bool ListHoldsToken(std::string_view list, std::string_view token) {
+  while (!list.empty()) {
+    const size_t comma = list.find(',');
+    if (HeaderNameEquals(Trimmed(list.substr(0, comma)), token)) return true;
+    if (comma == std::string_view::npos) break;
+    list.remove_prefix(comma + 1);
+  }
+  return false;
+}
+
+}  // namespace
+
+bool HeaderNameEquals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+  }
+  return true;
+}
+
+void ResponseFraming::StartResponse(std::string_view statusLine) {
+  *this = ResponseFraming();
+  // "HTTP/1.1 200 OK": the three digits after the first blank.
+  const size_t blank = statusLine.find(' ');
+  if (blank == std::string_view::npos) return;
+  const std::string_view code = statusLine.substr(blank + 1, 3);
+  if (code.size() == 3 && ParseLength(code)) status_ = static_cast<int>(*ParseLength(code));
+}
+
+void ResponseFraming::AddHeader(std::string_view line) {
+  const size_t colon = line.find(':');
+  if (colon == std::string_view::npos) return;
+  const std::string_view name = Trimmed(line.substr(0, colon));
+  const std::string_view value = Trimmed(line.substr(colon + 1));
+  if (HeaderNameEquals(name, "Transfer-Encoding")) {
+    chunked_ = chunked_ || ListHoldsToken(value, "chunked");
+  } else if (HeaderNameEquals(name, "Content-Length")) {
+    // "5, 5" repeats one length, which a proxy may do; any other difference, or a value that
+    // is no number, leaves the end of the body in doubt.
+    std::string_view rest = value;
+    do {
+      const size_t comma = rest.find(',');
+      const std::optional<uint64_t> length = ParseLength(Trimmed(rest.substr(0, comma)));
+      if (!length || (length_ && *length_ != *length)) conflicting_ = true;
+      if (length && !length_) length_ = length;
+      rest = comma == std::string_view::npos ? std::string_view() : rest.substr(comma + 1);
+    } while (!rest.empty());
+  }
+}
+
+bool ResponseFraming::Acceptable(size_t bodyLimit) const {
+  if (status_ >= 100 && status_ < 200) return true;
+  if (status_ == kPartialContent || conflicting_) return false;
+  if (length_ && chunked_) return false;
+  return !length_ || *length_ <= bodyLimit;
+}
+
+}  // namespace platform
