@@ -11,6 +11,8 @@ packages=(
   # The windowed program: Qt 6 Widgets (CMake's Qt6 package also wants the OpenGL headers), the
   # platform plugins (xcb for a desktop, offscreen for the tests) and CJK glyphs.
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-wqy-microhei
+  # A real X server for the tests that look at what the window system draws.
+  xvfb
   # The console benchmark's baseline client.
   curl
 )

@@ -78,6 +78,9 @@ void RunCrawlJob() {
 
   CmdProcessEvents();
   LogLine("等待线程结束...");
+  // The destruction opens the run gate, which would end a pause that the user set: the job
+  // keeps it until "继续", or until the stop button destroys the pool, which opens the gate too.
+  ThreadPool::WaitRunGate(threadPool->Cell());
   // Mode 1: a task that was posted but not yet taken by a worker still runs, instead of its
   // whole category being lost. (The stop button drops such tasks: there the user asked for it.)
   if (ThreadPool::Destroy(threadPool->Cell(), 1) != 0) LogLine("线程销毁完成");

@@ -13,6 +13,7 @@
 #include "platform/kernel/kernel_thread.h"
 #include "platform/kernel/thread_faults.h"
 #include "tests/scoped_environment.h"
+#include "tests/thread_state.h"
 #include "toolkit/runtime/files.h"
 #include "toolkit/runtime/process.h"
 #include "toolkit/runtime/text_operations.h"
@@ -108,6 +109,11 @@ class CrawlJobTest : public MainWindowFixture {
     WaitForTheBox();
     CloseTheBox();
   }
+  void ExpectEveryFileSaved() const {
+    for (const auto& file : site_->ExpectedFiles()) {
+      EXPECT_EQ(Contents(file), site_->FileContent(file)) << file.utf8Path;
+    }
+  }
   std::multiset<Text> ExpectedLines(int runs) const {
     std::multiset<Text> lines;
     for (int run = 0; run < runs; ++run) {
@@ -140,6 +146,45 @@ class CrawlJobTest : public MainWindowFixture {
     for (int c = first; c <= last; ++c) {
       site_->Hold(PathPattern::Exact(site_->Model().CategoryPagePath(c)));
     }
+  }
+
+  // In a paused job whose started tasks the site holds: every task is posted, and those that a
+  // worker had started are each held by the site, the others by the pause.
+  bool EveryTaskPostedWhilePaused() const {
+    ThreadPool::Cell pool = threadPool->Cell();
+    const int32_t busy = ThreadPool::BusyCount(pool);
+    return busy + ThreadPool::QueuedCount(pool) == kCategories &&
+           site_->HeldCount() == static_cast<size_t>(busy);
+  }
+
+  // Pauses a job while its first tasks run, lets every task be posted and the started ones go
+  // on, and returns once the job has logged "等待线程结束..." and waits. started: the
+  // categories whose tasks a worker had begun before the pause; the others stay held by the
+  // pause, and the site holds their category pages should any be requested.
+  void PauseUntilTheJobWaits(std::set<int>& started) {
+    ThreadPool::Cell pool = threadPool->Cell();
+    HoldCategoryPages(1, kCategories);
+    ASSERT_TRUE(ClickUnit(按钮_开始工作));
+    ASSERT_TRUE(site_->WaitUntilHeld(1, kJobLimit));
+    ASSERT_TRUE(ClickUnit(按钮_暂停工作));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return EveryTaskPostedWhilePaused(); }, kJobLimit));
+    started = RequestedCategories();
+    ASSERT_EQ(started.size(), static_cast<size_t>(ThreadPool::BusyCount(pool)));
+    ASSERT_LT(started.size(), static_cast<size_t>(kCategories));
+    // A started task that finishes ends the posting.
+    for (int c : started) site_->Release(PathPattern::Exact(site_->Model().CategoryPagePath(c)));
+    ASSERT_TRUE(ProcessEventsUntil(
+        [] {
+          const std::vector<Text> entries = LogEntries();
+          return std::find(entries.begin(), entries.end(), "等待线程结束...") != entries.end();
+        },
+        kJobLimit));
+    // The line is in the log: the crawl thread has gone past it, and its next wait is the one
+    // that keeps the pause.
+    testing_support::AwaitSleeping(platform::GetThreadId(Thread::Handle(crawlThread->Cell())));
+    ASSERT_EQ(ThreadPool::State(pool), 1) << "the pool is being destroyed under the pause";
+    EXPECT_EQ(Caption(按钮_暂停工作), "继续");
+    EXPECT_EQ(RequestedCategories(), started);
   }
 
   std::map<sample_site::ItemKey, sample_site::ItemOverride> overrides_;
@@ -229,15 +274,7 @@ TEST_F(CrawlJobTest, PauseHoldsTheTasksNoWorkerHadStartedUntilContinue) {
   // The note follows the last complete line and has no line break of its own.
   EXPECT_TRUE(LogText().ends_with("\r\n已暂停线程")) << LogText();
 
-  // Every task gets posted; those a worker had not started stay held, the started ones are
-  // each held by the site.
-  ASSERT_TRUE(ProcessEventsUntil(
-      [&] {
-        const int32_t busy = ThreadPool::BusyCount(pool);
-        return busy + ThreadPool::QueuedCount(pool) == kCategories &&
-               site_->HeldCount() == static_cast<size_t>(busy);
-      },
-      kJobLimit));
+  ASSERT_TRUE(ProcessEventsUntil([&] { return EveryTaskPostedWhilePaused(); }, kJobLimit));
   const int32_t started = ThreadPool::BusyCount(pool);
   EXPECT_LT(started, kCategories);
   EXPECT_EQ(RequestedCategories().size(), static_cast<size_t>(started));
@@ -255,9 +292,29 @@ TEST_F(CrawlJobTest, PauseHoldsTheTasksNoWorkerHadStartedUntilContinue) {
   site_->ReleaseAll();
   FinishJob();
   EXPECT_EQ(LogEntries().back(), "线程销毁完成");
-  for (const auto& file : site_->ExpectedFiles()) {
-    EXPECT_EQ(Contents(file), site_->FileContent(file)) << file.utf8Path;
-  }
+  ExpectEveryFileSaved();
+}
+
+TEST_F(CrawlJobTest, APauseHoldsPastThePostingUntilContinueThenEveryCategoryIsCrawled) {
+  std::set<int> started;
+  ASSERT_NO_FATAL_FAILURE(PauseUntilTheJobWaits(started));
+  site_->ReleaseAll();
+  ASSERT_TRUE(ClickUnit(按钮_暂停工作));
+  EXPECT_EQ(Caption(按钮_暂停工作), "暂停");
+  FinishJob();
+  EXPECT_EQ(RequestedCategories().size(), static_cast<size_t>(kCategories));
+  EXPECT_EQ(LogEntries().back(), "线程销毁完成");
+  ExpectEveryFileSaved();
+}
+
+TEST_F(CrawlJobTest, AStopDuringAPauseThatHoldsPastThePostingDropsTheHeldCategories) {
+  std::set<int> started;
+  ASSERT_NO_FATAL_FAILURE(PauseUntilTheJobWaits(started));
+  ASSERT_TRUE(ClickUnit(按钮_开始工作));  // 停止
+  FinishJob();
+  ASSERT_TRUE(
+      ProcessEventsUntil([] { return ThreadPool::State(threadPool->Cell()) == 0; }, kJobLimit));
+  EXPECT_EQ(RequestedCategories(), started);
 }
 
 TEST_F(CrawlJobTest, StopDropsQueuedTasksAndAStartWhileTasksAreBusyStartsNothing) {
