@@ -1,0 +1,18 @@
+// Part of every fuzz target's program. A fatal run-time report is a finding, as a crash is: no
+// response of a server may end the program. The report ends the process through _exit, which
+// libFuzzer cannot tell from a clean end, so the handler aborts instead: libFuzzer then keeps
+// the input that led there, and a replay fails with the report on standard error.
+#include <cstdlib>
+#include <string>
+
+#include "platform/fatal_error.h"
+
+namespace {
+
+[[noreturn]] void AbortOnFatalReport(const std::string&) { std::abort(); }
+
+struct FatalReportAborts {
+  FatalReportAborts() { platform::SetFatalReportHandler(&AbortOnFatalReport); }
+} fatalReportAborts;
+
+}  // namespace
