@@ -37,6 +37,9 @@ function(trovanel_make_gb18030_copies)
     list(APPEND patterns ${PROJECT_SOURCE_DIR}/${folder}/*.cpp ${PROJECT_SOURCE_DIR}/${folder}/*.h)
   endforeach()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR} ${patterns})
+  # The subsystems' own tests folders are not part of the fuzz build (the shared helpers under
+  # the top-level tests/ are).
+  list(FILTER sources EXCLUDE REGEX "^[^/]+/(.*/)?tests/")
   foreach(source IN LISTS sources)
     set(original ${PROJECT_SOURCE_DIR}/${source})
     set(copy ${TROVANEL_GB18030_COPIES}/${source})
