@@ -1,13 +1,13 @@
 #include "console_app/console_program.h"
 
 #include "console_app/console_framework.h"
+#include "crawl/category_menu.h"
+#include "crawl/category_menu_html.h"
+#include "crawl/crawl_rules.h"
 #include "toolkit/module_init.h"
 #include "toolkit/regex_object.h"
 #include "toolkit/runtime/files.h"
 #include "toolkit/runtime/process.h"
-#include "window_app/category_menu.h"
-#include "window_app/category_menu_html.h"
-#include "window_app/crawl_rules.h"
 
 int32_t ConsoleProgramMain() {
   RtInitProgram();

@@ -1,7 +1,7 @@
 #include "window_app/category_task.h"
 
+#include "crawl/crawl_rules.h"
 #include "toolkit/regex_object.h"
-#include "window_app/crawl_rules.h"
 #include "window_app/globals.h"
 #include "window_app/log_line.h"
 

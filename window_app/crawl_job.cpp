@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <string>
 
+#include "crawl/category_menu.h"
+#include "crawl/category_menu_html.h"
 #include "toolkit/atomic_increment.h"
 #include "toolkit/runtime/files.h"
 #include "toolkit/runtime/process.h"
 #include "toolkit/sleep_pumping.h"
-#include "window_app/category_menu.h"
-#include "window_app/category_menu_html.h"
 #include "window_app/category_task.h"
 #include "window_app/framework/edit_box.h"
 #include "window_app/framework/message_box.h"

@@ -4,13 +4,13 @@
 
 #include <memory>
 
+#include "crawl/category_menu.h"
 #include "threadkit/critical_section.h"
 #include "threadkit/instance.h"
 #include "threadkit/thread.h"
 #include "threadkit/thread_pool.h"
 #include "toolkit/runtime/array.h"
 #include "toolkit/runtime/text.h"
-#include "window_app/category_menu.h"
 
 // The crawl's pool: created and destroyed by the crawl thread and the buttons, once per job.
 extern std::unique_ptr<Instance<ThreadPool>> threadPool;

@@ -1,4 +1,4 @@
-#include "window_app/category_menu_html.h"
+#include "crawl/category_menu_html.h"
 
 // The site's category menu as the site once served it, line breaks and stray blanks included:
 // the parser must cope with its irregular layout, so it is kept byte for byte.

@@ -1,4 +1,4 @@
-#include "window_app/crawl_rules.h"
+#include "crawl/crawl_rules.h"
 
 #include <algorithm>
 

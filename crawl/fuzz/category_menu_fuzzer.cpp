@@ -3,9 +3,9 @@
 // stands for a name match of at least three characters (a double quote, ">" and "<").
 #include <cstdint>
 
+#include "crawl/category_menu.h"
+#include "crawl/category_menu_html.h"
 #include "tests/fuzz_check.h"
-#include "window_app/category_menu.h"
-#include "window_app/category_menu_html.h"
 
 // A build whose narrow literals are not GBK would fuzz another program: the built-in menu
 // must give its 42 records, the first under its GBK heading "幼儿园flash动画".

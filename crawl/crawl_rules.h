@@ -5,10 +5,10 @@
 #include <functional>
 #include <string_view>
 
+#include "crawl/category_menu.h"
 #include "toolkit/download_link.h"
 #include "toolkit/regex_object.h"
 #include "toolkit/runtime/text.h"
-#include "window_app/category_menu.h"
 
 // An item of a list page: its detail link, at most kMaxDetailLinkBytes long...
 inline constexpr std::string_view kDetailLinkPattern =

@@ -1,6 +1,6 @@
 // The shared crawl rules against the sample site: what one category's crawl requests, saves
 // and reports.
-#include "window_app/crawl_rules.h"
+#include "crawl/crawl_rules.h"
 
 #include <gtest/gtest.h>
 

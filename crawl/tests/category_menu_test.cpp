@@ -1,9 +1,9 @@
-#include "window_app/category_menu.h"
+#include "crawl/category_menu.h"
 
 #include <gtest/gtest.h>
 
+#include "crawl/category_menu_html.h"
 #include "platform/automation/class_registry.h"
-#include "window_app/category_menu_html.h"
 
 namespace {
 

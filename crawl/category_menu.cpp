@@ -1,4 +1,4 @@
-#include "window_app/category_menu.h"
+#include "crawl/category_menu.h"
 
 #include "toolkit/regex_object.h"
 #include "toolkit/runtime/text_operations.h"
