@@ -27,12 +27,12 @@ void SetHeaderLine(const ComObject& request, std::string_view line) {
   CmdComCall(request, "SetRequestHeader", HeaderName(line), HeaderValue(line));
 }
 
-// A response header is known by its name, before the line's first colon and without regard to
-// case: "Content-Location: /c" is no Location, and a value that mentions Set-Cookie sets none.
+// A response header is known by its name at the start of its line, in any case, with the colon
+// right after it: "Content-Location: /c" is no Location, a value that mentions Set-Cookie sets
+// none, and a line that begins with a blank continues the header before it.
 bool IsHeaderNamed(std::string_view line, std::string_view name) {
-  const Text lineName = HeaderName(line);
-  return CmdTextLength(lineName) == CmdTextLength(name) &&
-         CmdFindText(lineName, name, std::nullopt, true) == 1;
+  return line.size() > name.size() && line[name.size()] == ':' &&
+         CmdFindText(line.substr(0, name.size()), name, std::nullopt, true) == 1;
 }
 
 // The name=value part of a Set-Cookie line: the value up to its first ";", trimmed; its

@@ -194,7 +194,9 @@ TEST_F(HttpRequestRecording, LocationFromTheResponseHeaders) {
       {u"X: 1", "x", "x"},
       // A header is known by its name, in any case, and not by a mention elsewhere in a line.
       {u"location: /lower", "", "/lower"},
-      {u"LOCATION : /spaced", "", "/spaced"},
+      {u"LOCATION: /upper", "", "/upper"},
+      {u"Location : /spaced", "", "Location : /spaced"},  // no blank may stand before the colon
+      {u"X-Note: a\r\n Location: /folded", "x", "x"},     // a folded line continues X-Note
       {u"Location: /next\r\nContent-Location: /other", "", "/next"},
       {u"Content-Location: /c", "", "Content-Location: /c"},
       {u"X-Note: Location: /v", "x", "x"},
@@ -222,6 +224,7 @@ TEST_F(HttpRequestRecording, SetCookieLinesAreMergedIntoTheCallersList) {
       {u"Set-Cookie: a=1\r\nSet-Cookie: b=2; path=/", "", "; b=2", ";b=2"},
       {u"set-cookie: a=1; path=/\r\nSET-COOKIE: z=9; path=/", "", "a=1; z=9", "a=1;z=9"},
       {u"Access-Control-Expose-Headers: Set-Cookie\r\nX-Set-Cookie: q=1; p", "", "", ""},
+      {u"X-Note: a\r\n Set-Cookie: evil=1; path=/", "", "", ""},
       {u"X: 1", "", "", ""},
   };
   for (const Case& c : cases) {

@@ -3,10 +3,12 @@
 // off as the whole.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "platform/automation/winhttp/http_exchange.h"
 #include "platform/automation/winhttp/response_framing.h"
+#include "tests/canned_http_server.h"
 #include "tests/scoped_environment.h"
 #include "tools/sample_site/sample_site.h"
 
@@ -136,6 +138,65 @@ TEST_F(HttpExchangeFraming, ABodyOfExactlyTheLimitIsWhole) {
     ASSERT_TRUE(Get(exchange, path)) << path;
     EXPECT_EQ(exchange.Status(), 200);
     EXPECT_EQ(exchange.TakeResponseBody().view(), body);
+  }
+}
+
+// Exchanges with a server that sends exactly the given bytes.
+class HttpExchangeOnTheWire : public ::testing::Test {
+ protected:
+  // A GET through a server that answers with `response`; true when it brought a response.
+  bool Get(HttpExchange& exchange, std::string response) {
+    server_.emplace(std::move(response));
+    environment_.UseProxy(server_->ProxyUrl());
+    return exchange.Open("GET", "http://site.example/f") && exchange.Send("");
+  }
+
+  std::optional<CannedHttpServer> server_;
+  ScopedEnvironment environment_;
+};
+
+TEST_F(HttpExchangeOnTheWire, OnlyABlocksFirstLineIsAStatusLine) {
+  // A header line that looks like a status line must not start the response afresh, which
+  // would forget what the lines before it said.
+  const std::string cases[] = {
+      "HTTP/1.1 206 Partial Content\r\nHTTP/1.1 200 OK: x\r\nContent-Length: 16\r\n\r\n"
+      "sixteen bytes!!!",
+      "HTTP/1.1 200 OK\r\nContent-Length: 16\r\nHTTP/1.1 200 OK: x\r\nContent-Length: 5\r\n\r\n"
+      "five!",
+  };
+  for (const std::string& response : cases) {
+    HttpExchange exchange;
+    EXPECT_FALSE(Get(exchange, response)) << response;
+    EXPECT_TRUE(exchange.TakeResponseBody().empty());
+  }
+}
+
+TEST_F(HttpExchangeOnTheWire, TrailersAreNoneOfTheResponsesHeaders) {
+  HttpExchange exchange;
+  ASSERT_TRUE(Get(exchange,
+                  "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\nX-A: 1\r\n\r\n"
+                  "5\r\nhello\r\n0\r\nLocation: /from-trailer\r\nSet-Cookie: t=1\r\n\r\n"));
+  EXPECT_EQ(exchange.Status(), 200);
+  EXPECT_EQ(exchange.TakeResponseBody().view(), "hello");
+  EXPECT_EQ(exchange.ResponseHeaders(), "Transfer-Encoding: chunked\r\nX-A: 1");
+}
+
+TEST(HttpExchangeTimeouts, TheConnectLimitIsResolvePlusConnectBeyondThe32BitRange) {
+  struct Case {
+    int32_t resolve, connect;
+    int64_t limit;
+  };
+  const Case cases[] = {
+      {15000, 15000, 30000},
+      {1073742000, 1073742000, 2147484000},  // the 32-bit sum would overflow
+      {2147483647, 2147483647, 4294967294},
+      {0, 5000, 5000},  // an unlimited resolve leaves the connect limit
+      {5000, 0, 0},     // an unlimited connect: no limit
+  };
+  for (const Case& c : cases) {
+    HttpExchange exchange;
+    exchange.SetTimeouts(c.resolve, c.connect, 1000, 1000);
+    EXPECT_EQ(exchange.ConnectLimitMs(), c.limit) << c.resolve << " + " << c.connect;
   }
 }
 

@@ -168,6 +168,7 @@ void HttpExchange::Discard() {
   body_.clear();
   headerLines_.clear();
   headerBytes_ = 0;
+  atBlockStart_ = true;
   framing_ = ResponseFraming();
 }
 
@@ -189,17 +190,24 @@ bool HttpExchange::KeepBody(const char* data, size_t count) {
 bool HttpExchange::KeepHeaderLine(std::string_view line) {
   headerBytes_ += line.size();
   if (headerBytes_ > kMaxHeaderBytes) return false;
-  if (line.rfind("HTTP/", 0) == 0) {
-    // A new response begins (after a redirect or an interim 1xx): only the last one counts.
-    headerLines_.clear();
-    headerBytes_ = line.size();
-    framing_.StartResponse(line);
-  } else if (line.empty()) {
-    return framing_.Acceptable(bodyLimit_);  // the end of one response's header block
-  } else {
-    headerLines_.emplace_back(line);
-    framing_.AddHeader(line);
+  if (atBlockStart_) {
+    // Only a block's first line is a status line: a new response (after a redirect, an interim
+    // 1xx or a proxy's answer to CONNECT), and only the last one counts. Any other line there
+    // follows a chunked body: a trailer, which is none of the response's headers.
+    if (line.rfind("HTTP/", 0) == 0) {
+      headerLines_.clear();
+      headerBytes_ = line.size();
+      framing_.StartResponse(line);
+      atBlockStart_ = false;
+    }
+    return true;
   }
+  if (line.empty()) {
+    atBlockStart_ = true;
+    return framing_.Acceptable(bodyLimit_);
+  }
+  headerLines_.emplace_back(line);
+  framing_.AddHeader(line);
   return true;
 }
 

@@ -46,6 +46,8 @@ class HttpExchange {
   // A named proxy server ("host:port" or a URL) for this exchange.
   void SetProxy(std::string proxy);
   void SetFollowRedirects(bool follow) { followRedirects_ = follow; }
+  // The connection's time limit as libcurl gets it (resolve and connect together); 0 for none.
+  int64_t ConnectLimitMs() const { return connectMs_; }
   // The longest body accepted (kMaxBodyBytes unless lowered, as tests do).
   void SetBodyLimit(size_t bytes) { bodyLimit_ = bytes < kMaxBodyBytes ? bytes : kMaxBodyBytes; }
 
@@ -95,6 +97,7 @@ class HttpExchange {
   ByteBuffer body_;
   std::vector<std::string> headerLines_;
   size_t headerBytes_ = 0;
+  bool atBlockStart_ = true;  // the next header line begins a block: a status line or a trailer
   ResponseFraming framing_;
 };
 

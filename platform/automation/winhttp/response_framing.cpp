@@ -2,12 +2,12 @@
 
 #include <limits>
 
+#include "platform/codepage.h"
+
 namespace platform {
 namespace {
 
 constexpr int kPartialContent = 206;
-
-char FoldAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
 
 std::string_view Trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t");
@@ -46,7 +46,7 @@ bool ListHoldsToken(std::string_view list, std::string_view token) {
 bool HeaderNameEquals(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
+    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
   }
   return true;
 }
