@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/codepage.h"
 #include "toolkit/control_bytes.h"
 #include "toolkit/http_request.h"
 #include "toolkit/is_directory.h"
@@ -41,11 +42,13 @@ bool FetchFile(const Text& address, const Text& path) {
 }
 
 // A title that can be a file name: one with "/" would put the file outside the category's
-// folder, and one with a control byte is no name to show or to keep. The "/" is sought as the
-// file-name conversion reads the text, which is the text routines' reading: a "/" that is the
-// second byte of a double-byte character is no GBK character, and that name fails to convert.
+// folder, and one with a control byte is no name to show or to keep. The "/" check and the
+// backslash removal read the title as the text routines do; the file name is made by the code
+// page, so a title on which the two readings differ (80 2F: one character, or a euro sign and
+// a "/") names no file either.
 bool IsFileNameTitle(std::string_view title) {
-  return CmdFindText(title, "/") == -1 && std::none_of(title.begin(), title.end(), IsControlByte);
+  return platform::ReadsAsGbkCharacters(title) && CmdFindText(title, "/") == -1 &&
+         std::none_of(title.begin(), title.end(), IsControlByte);
 }
 
 void DownloadItem(const Text& link, const Text& rawTitle, const Text& folder,

@@ -126,21 +126,11 @@ void AppendUtf16AsGbk(std::u16string_view utf16, std::string& result) {
 bool IsAscii(unsigned char byte) { return byte < 0x80; }
 
 // The shape of a GBK double-byte character: a first byte 81..FE and a second byte 40..FE other
-// than 7F. iconv takes such a pair as one character, as the program's reading does.
+// than 7F. iconv takes such a pair as one character, as the text routines do.
 bool HasGbkPairShape(char lead, char trail) {
   const auto first = static_cast<unsigned char>(lead);
   const auto second = static_cast<unsigned char>(trail);
   return first >= 0x81 && first <= 0xFE && second >= 0x40 && second <= 0xFE && second != 0x7F;
-}
-
-// Whether every double-byte character of the program's reading has the shape of a GBK one.
-bool ReadsAsGbkPairs(std::string_view gbk) {
-  for (size_t i = 0; i < gbk.size(); ++i) {
-    if (!IsDoubleByteLead(gbk[i])) continue;
-    if (i + 1 >= gbk.size() || !HasGbkPairShape(gbk[i], gbk[i + 1])) return false;
-    ++i;
-  }
-  return true;
 }
 
 }  // namespace
@@ -213,9 +203,16 @@ std::string Utf16ToGbk(std::u16string_view utf16) {
   return result;
 }
 
+bool ReadsAsGbkCharacters(std::string_view gbk) {
+  for (size_t i = 0; i < gbk.size(); ++i) {
+    if (!IsDoubleByteLead(gbk[i])) continue;
+    if (i + 1 >= gbk.size() || !HasGbkPairShape(gbk[i], gbk[i + 1])) return false;
+    ++i;
+  }
+  return true;
+}
+
 std::optional<std::string> GbkToUtf8(std::string_view gbk) {
-  // iconv alone would take 80 as a character of one byte and read the byte after it afresh.
-  if (!ReadsAsGbkPairs(gbk)) return std::nullopt;
   std::string result;
   const char* in = gbk.data();
   size_t inLeft = gbk.size();

@@ -18,16 +18,27 @@ namespace platform {
 // character of its own.
 constexpr bool IsDoubleByteLead(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
 
+// A-Z as a-z, every other byte as it is: the one case folding of the program's texts, which
+// leaves the bytes of double-byte characters alone.
+constexpr char FoldAsciiCase(char byte) {
+  return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : byte;
+}
+
 std::u16string GbkToUtf16(std::string_view gbk);
 
 // Characters that GBK cannot hold become '?', as the Windows conversion does.
 std::string Utf16ToGbk(std::u16string_view utf16);
 
-// For file names: a text that is not valid GBK gives nothing, never a mangled name. The text is
-// read as the text routines read it (IsDoubleByteLead), so a check made on a text sees the
-// characters of the name made from it: a double-byte character that GBK does not hold, such as
-// 80 2F (where code page 936 alone would read a euro sign and a "/"), or a first byte at the end,
-// makes the text invalid.
+// Whether the text routines' reading of the text (IsDoubleByteLead) and code page 936's agree,
+// character by character: every double-byte character of that reading has a GBK character's
+// shape (first byte 81..FE, second byte 40..FE but 7F). Where they differ, a check made on the
+// text sees other characters than a name made from it would hold: 80 2F is one character to the
+// text routines, but a euro sign and a "/" to the code page; a first byte at the end takes the
+// byte after the text. A text from the site is checked with this before it names a file.
+bool ReadsAsGbkCharacters(std::string_view gbk);
+
+// For file names: a text that is not valid GBK (code page 936) gives nothing, never a mangled
+// name.
 std::optional<std::string> GbkToUtf8(std::string_view gbk);
 
 // For paths and names read from the system; characters GBK cannot hold become '?'.

@@ -49,29 +49,31 @@ TEST(Codepage, FileNamesMustBeValidGbk) {
   EXPECT_EQ(platform::Utf8ToGbk(Utf8(u8"文件/한")), "\xCE\xC4\xBC\xFE/?");
 }
 
-TEST(Codepage, FileNamesAreReadAsTheTextRoutinesReadThem) {
-  // Every byte of 0x80 or more takes the byte after it, so a "/" or a backslash that the text
-  // routines step over can never reach the name on its own.
+TEST(Codepage, TheTwoReadingsOfATextAgreeOnlyOnGbkShapedCharacters) {
+  // The text routines take every byte of 0x80 or more with the byte after it; the code page
+  // reads 80 alone as a euro sign and a first byte before a non-second byte as an error. A text
+  // the two read alike converts to the characters its checks saw.
   struct Case {
     const char* gbk;
-    std::optional<std::string> utf8;
+    bool alike;
+    std::optional<std::string> utf8;  // the code page's reading, as a file name
   };
   const Case cases[] = {
-      // Code page 936 alone would read the euro sign, then a "/" or a backslash.
-      {"\x80/inner", std::nullopt},
-      {"\x80\\x", std::nullopt},
-      {"a\x80z", std::nullopt},
-      {"\x80", std::nullopt},
+      {"\x80/inner", false, Utf8(u8"€/inner")},
+      {"\x80\\x", false, Utf8(u8"€\\x")},
+      {"a\x80z", false, Utf8(u8"a€z")},
+      {"\x80", false, Utf8(u8"€")},
       // A first byte before a byte that is no second byte, as where a title ended in one.
-      {"\xD6/x", std::nullopt},
-      {"\xD6\x7F", std::nullopt},
-      {"x\xD6.rar", std::nullopt},
+      {"\xD6/x", false, std::nullopt},
+      {"\xD6\x7F", false, std::nullopt},
+      {"x\xD6", false, std::nullopt},
       // Characters whose second byte is a backslash or "@".
-      {"\x81\\", Utf8(u8"乗")},
-      {"\x81\x40z", Utf8(u8"丂z")},
-      {"a/b.rar", "a/b.rar"},
+      {"\x81\\", true, Utf8(u8"乗")},
+      {"\x81\x40z", true, Utf8(u8"丂z")},
+      {"a/b.rar", true, "a/b.rar"},
   };
   for (const Case& c : cases) {
+    EXPECT_EQ(platform::ReadsAsGbkCharacters(c.gbk), c.alike) << c.gbk;
     EXPECT_EQ(platform::GbkToUtf8(c.gbk), c.utf8) << c.gbk;
   }
 }

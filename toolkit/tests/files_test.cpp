@@ -117,6 +117,11 @@ TEST_F(FilesTest, GbkNamesAreUtf8OnDisk) {
   ASSERT_TRUE(CmdWriteFile(Path(gbkName + "/x.rar"), ByteArray(std::string("rar"))));
   EXPECT_EQ(Contents(Path(Utf8(u8"文件") + "/x.rar")), "rar");
   EXPECT_EQ(CmdReadFile(Path(gbkName + "/x.rar")).View(), "rar");
+  // A folder the system names with a euro sign (code page 936's one-byte 80), as a program
+  // folder may be: its files are written there too.
+  ASSERT_TRUE(CmdCreateDirectory(Path("\x80")));
+  ASSERT_TRUE(CmdWriteFile(Path("\x80/y.rar"), ByteArray(std::string("y"))));
+  EXPECT_EQ(Contents(Path(Utf8(u8"€") + "/y.rar")), "y");
 }
 
 TEST(CmdRunDirectory, IsTheProgramFolderWithoutTrailingSlash) {

@@ -41,12 +41,14 @@ std::string WithoutBackslashes(std::string_view title) {
 }
 
 // A sound crawl saves no file for a title with "/" (not even as the second byte of a
-// double-byte character) or with a control byte.
+// double-byte character), with a control byte, or that the code page reads otherwise than the
+// text routines do.
 bool CanNameAFile(std::string_view title) {
-  return std::none_of(title.begin(), title.end(), [](char byte) {
-    const auto value = static_cast<unsigned char>(byte);
-    return byte == '/' || value < 0x20 || value == 0x7F;
-  });
+  return platform::ReadsAsGbkCharacters(title) &&
+         std::none_of(title.begin(), title.end(), [](char byte) {
+           const auto value = static_cast<unsigned char>(byte);
+           return byte == '/' || value < 0x20 || value == 0x7F;
+         });
 }
 
 std::string Hex32(uint64_t value) {
