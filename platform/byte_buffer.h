@@ -2,10 +2,11 @@
 // that a downloaded body is handed from the HTTP exchange to the program's ByteArray without a
 // copy.
 //
-// The block grows with the heap's realloc: past a few pages the C library grows a block by
-// remapping its pages rather than copying them into a second block, so a body that arrives in
-// pieces is never held twice, and capacity reserved ahead of the bytes costs address space but
-// no memory until it is written. Growth on request (TryReserve, TryAppend) answers false when the
+// The block grows with the heap's realloc: the C library maps large blocks on their own (from
+// 128 KiB, or up to 32 MiB as its threshold adapts) and grows those by remapping their pages
+// rather than copying them into a second block, so a large body that arrives in pieces is never
+// held twice; capacity reserved ahead of the bytes costs address space but no memory until it is
+// written. Growth on request (TryReserve, TryAppend) answers false when the
 // heap cannot supply it and leaves the buffer as it was: the size of a body is the server's to
 // choose, and running out of memory for one must fail that exchange, not end the program. Every
 // other allocation (a copy, the constructors) reaches the fatal heap report as any allocation

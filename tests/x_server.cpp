@@ -9,23 +9,13 @@
 
 #include <cctype>
 #include <optional>
-#include <sstream>
+
+#include "tests/find_on_path.h"
 
 namespace {
 
 // The descriptor on which Xvfb writes its display number once it accepts connections.
 constexpr int kReadyDescriptor = 3;
-
-std::optional<std::string> FindOnPath(const std::string& name) {
-  const char* path = getenv("PATH");
-  std::istringstream folders(path != nullptr ? path : "");
-  std::string folder;
-  while (std::getline(folders, folder, ':')) {
-    const std::string candidate = (folder.empty() ? "." : folder) + "/" + name;
-    if (access(candidate.c_str(), X_OK) == 0) return candidate;
-  }
-  return std::nullopt;
-}
 
 XServer Failed(std::string reason) {
   return {.status = XServer::Status::kFailed, .display = "", .reason = std::move(reason)};

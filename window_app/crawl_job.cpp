@@ -45,8 +45,8 @@ void PostCategoryTasks(int32_t count) {
       for (int32_t i = 0; i < batch; ++i) {
         // A refused post (the pool was stopped) still counts: the loop must end.
         ThreadPool::Post(pool, &CategoryTaskEntry, posted + 1);
-        // Counted with the interlocked increment as the posting steps have it, though only this
-        // thread reads the count.
+        // Only this thread reads the count, so the interlocked increment gains nothing; it costs
+        // nothing either, and is kept so that the loop does exactly what it always did.
         AtomicIncrement(posted);
         SleepPumping(kPostingPauseMs);
       }
@@ -99,8 +99,8 @@ void OnStartButtonClick() {
     if (ThreadPool::BusyCount(threadPool->Cell()) != 0) return;
     // Refused while the previous job's crawl thread still runs (its "完成" box is open, say).
     Thread::Start(crawlThread->Cell(), &CrawlThreadEntry);
-    // Written again after the start, as the start steps have it: the caption is the job's state,
-    // and both writes give the same.
+    // The same caption once more after the start: redundant and harmless, and kept so that the
+    // handler does exactly what it always did.
     SetCaption(按钮_开始工作, "停止");
   } else if (Caption(按钮_开始工作) == "停止") {
     SetPauseButtonDisabled(0);

@@ -1,6 +1,7 @@
 // ByteArray: a byte count and that many bytes; the value HTTP bodies and file contents travel
-// in. Unlike a Text it may hold zero bytes. Its storage is the automation layer's byte buffer,
-// so a body read from a request object moves into a ByteArray without a copy.
+// in. Unlike a Text it may hold zero bytes. Its storage is the platform's byte buffer, which the
+// automation layer's variants also hold, so a body read from a request object moves into a
+// ByteArray without a copy.
 #pragma once
 
 #include <cstdint>

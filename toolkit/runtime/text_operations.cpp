@@ -7,11 +7,8 @@
 
 namespace {
 
+using platform::FoldAsciiCase;
 using platform::IsDoubleByteLead;
-
-char FoldAscii(char byte) {
-  return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + 32) : byte;
-}
 
 bool MatchesAt(std::string_view text, size_t pos, std::string_view needle, bool ignoreCase) {
   // The first byte decides most positions of a long search without a call.
@@ -19,7 +16,7 @@ bool MatchesAt(std::string_view text, size_t pos, std::string_view needle, bool 
     return text[pos] == needle[0] && text.compare(pos, needle.size(), needle) == 0;
   }
   for (size_t i = 0; i < needle.size(); ++i) {
-    if (FoldAscii(text[pos + i]) != FoldAscii(needle[i])) return false;
+    if (FoldAsciiCase(text[pos + i]) != FoldAsciiCase(needle[i])) return false;
   }
   return true;
 }

@@ -49,7 +49,4 @@ std::filesystem::path BuiltConsoleProgram();
 // A new, empty folder under the system's temporary folder, named by prefix and this process's id.
 std::filesystem::path NewScratchFolder(const std::string& prefix);
 
-// The path of a program found on PATH, or "" when there is none.
-std::string FindOnPath(const std::string& name);
-
 }  // namespace bench

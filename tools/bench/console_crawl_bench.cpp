@@ -10,6 +10,7 @@
 #include <iostream>
 #include <string>
 
+#include "tests/find_on_path.h"
 #include "toolkit/site_address.h"
 #include "tools/bench/bench_support.h"
 #include "tools/sample_site/sample_site.h"
@@ -68,8 +69,8 @@ int main(int argc, char** argv) {
             << "  peak memory        " << crawl.peakKiB / 1024.0 << " MiB (target < 64 MiB + "
             << options.fileSize / 1048576.0 << " MiB)\n";
 
-  const std::string curl = bench::FindOnPath("curl");
-  if (curl.empty()) {
+  const std::optional<std::string> curl = FindOnPath("curl");
+  if (!curl) {
     std::cout << "curl baseline: no curl on PATH\n";
   } else {
     const std::vector<std::string> paths = site.Model().CrawlRequests();
@@ -87,8 +88,8 @@ int main(int argc, char** argv) {
       list.close();
       site.ClearRequests();
       const bench::ChildUsage baseline =
-          bench::RunMeasured({curl, "-s", "-K", (folder / "curl.config").string()}, folder.string(),
-                             proxy, (folder / "curl.txt").string());
+          bench::RunMeasured({*curl, "-s", "-K", (folder / "curl.config").string()},
+                             folder.string(), proxy, (folder / "curl.txt").string());
       const double baselineFloor = paths.size() * options.latencyMs / 1000.0;
       const double count = static_cast<double>(paths.size());
       std::cout << "curl baseline (one process, connection reuse, "

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tests/find_on_path.h"
 #include "toolkit/site_address.h"
 #include "tools/bench/bench_support.h"
 #include "tools/sample_site/sample_site.h"
@@ -69,14 +70,14 @@ int main(int argc, char** argv) {
             << "  above the file     " << MiB(peak - static_cast<double>(fileSize))
             << " MiB (target <= 32 MiB)\n";
 
-  const std::string curl = bench::FindOnPath("curl");
-  if (curl.empty()) {
+  const std::optional<std::string> curl = FindOnPath("curl");
+  if (!curl) {
     std::cout << "curl baseline: no curl on PATH\n";
   } else {
     const std::string address =
         std::string(SiteBaseAddress()) + site.Model().ItemByNumber(1).filePath;
     const bench::ChildUsage baseline =
-        bench::RunMeasured({curl, "-s", "-o", (folder / "curl.rar").string(), address},
+        bench::RunMeasured({*curl, "-s", "-o", (folder / "curl.rar").string(), address},
                            folder.string(), proxy, (folder / "curl.txt").string());
     std::cout << "curl baseline (the same file saved with -o):\n"
               << "  exit code          " << baseline.exitCode << "\n"
