@@ -41,9 +41,9 @@ class Signal {
 
 using ThreadPoolRaceTest = PoolTest;
 
-// Race 1. Every worker creation fails while the manager, made first, is held before its routine.
-// Creation's own waits take the wake-up meant for the manager; the handles may be released only
-// once the manager has ended.
+// Every worker creation fails while the manager, made first, is held before its routine. Creation's
+// own waits take the wake-up meant for the manager; the handles may be released only once the
+// manager has ended.
 TEST_F(ThreadPoolRaceTest, AFailedCreationReleasesTheHandlesOnlyAfterTheManagerHasEnded) {
   platform::SetThreadCreationFilter(
       [](const platform::ThreadCreationRequest& request) { return request.stackSize == 8192; });
@@ -76,9 +76,9 @@ TEST_F(ThreadPoolRaceTest, AFailedCreationReleasesTheHandlesOnlyAfterTheManagerH
   platform::CloseHandle(managerCopy);
 }
 
-// Race 2. Two workers that the manager has created are held before they count themselves when
-// the pool is destroyed: exit packets are posted for them too, and the instance cannot be
-// created again until they have left.
+// Two workers that the manager has created are held before they count themselves when the pool is
+// destroyed: exit packets are posted for them too, and the instance cannot be created again until
+// they have left.
 TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFromBeingReused) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1, .maxThreads = 5}), 1);
   PostBlocking(1);
@@ -114,9 +114,9 @@ TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFr
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
 }
 
-// Race 3. The manager is stuck inside CreateThread (the creation filter blocks) when Destroy
-// gives up waiting for it and closes its handle: the pool's handles stay open, and the pool in
-// state 3, until the manager has left.
+// The manager is stuck inside CreateThread (the creation filter blocks) when Destroy gives up
+// waiting for it and closes its handle: the pool's handles stay open, and the pool in state 3,
+// until the manager has left.
 TEST_F(ThreadPoolRaceTest, AManagerOutlivingDestroysWaitTouchesNoReleasedHandle) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1, .maxThreads = 2}), 1);
   Signal inFilter;
@@ -150,7 +150,7 @@ TEST_F(ThreadPoolRaceTest, AManagerOutlivingDestroysWaitTouchesNoReleasedHandle)
   platform::SetThreadCreationFilter(nullptr);
 }
 
-// Race 4. The stubs enter WorkerMain with the thread's parameter as the kind, and ManagerMain.
+// The stubs enter WorkerMain with the thread's parameter as the kind, and ManagerMain.
 TEST_F(ThreadPoolRaceTest, TheStubsReachTheirOperationsWithTheWorkerKind) {
   const auto instance = reinterpret_cast<intptr_t>(Pool());
   EXPECT_EQ(TableEntry(instance, 3), reinterpret_cast<intptr_t>(&ThreadPool::WorkerMain));
@@ -175,9 +175,8 @@ TEST_F(ThreadPoolRaceTest, TheStubsReachTheirOperationsWithTheWorkerKind) {
   EXPECT_EQ(ThreadPool::State(Cell()), 1);
 }
 
-// Race 5. A Pause that passed its state test is held in front of ResetEvent until the
-// destruction has opened the gate and is about to post its exit packets: the gate must not stay
-// closed behind it.
+// A Pause that passed its state test is held in front of ResetEvent until the destruction has
+// opened the gate and is about to post its exit packets: the gate must not stay closed behind it.
 TEST_F(ThreadPoolRaceTest, APauseRacingDestroyDoesNotCloseTheGateBehindIt) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 2, .maxThreads = 2}), 1);
   const Handle gate = Pool()->runGate;
@@ -219,9 +218,9 @@ TEST_F(ThreadPoolRaceTest, APauseRacingDestroyDoesNotCloseTheGateBehindIt) {
   EXPECT_EQ(ThreadPool::State(Cell()), 0);
 }
 
-// Race 6. A Post that passed its state test is held in front of PostQueuedCompletionStatus
-// while the pool is destroyed and created again: its task runs in the pool whose port took it or
-// is dropped, and the counts stay balanced.
+// A Post that passed its state test is held in front of PostQueuedCompletionStatus while the pool
+// is destroyed and created again: its task runs in the pool whose port took it or is dropped, and
+// the counts stay balanced.
 TEST_F(ThreadPoolRaceTest, APostRacingDestroyAndCreateStaysInThePoolItTested) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 1);
   std::atomic<pid_t> poster{0};
@@ -259,9 +258,9 @@ TEST_F(ThreadPoolRaceTest, APostRacingDestroyAndCreateStaysInThePoolItTested) {
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
 }
 
-// Race 7. Term right after the manager has made a worker that is held before its routine: the
-// stubs are freed only once that worker has entered its stub. Freed too early, the worker would
-// run unmapped memory when the hold lets it go.
+// Term right after the manager has made a worker that is held before its routine: the stubs are
+// freed only once that worker has entered its stub. Freed too early, the worker would run unmapped
+// memory when the hold lets it go.
 TEST(ThreadPoolTermRace, TermFreesTheStubsOnlyOnceNoThreadCanStillEnterThem) {
   release = platform::CreateEvent(true, false);
   entered = 0;
