@@ -38,7 +38,7 @@ int64_t RelativeDueTime(int32_t amount, int64_t multiplier) {
       std::trunc(static_cast<double>(amount) * static_cast<double>(multiplier) * -10000.0);
   constexpr double kLimit = 9.2e18;  // just inside the 64-bit range
   if (due >= kLimit) return std::numeric_limits<int64_t>::max();
-  if (due <= -kLimit) return std::numeric_limits<int64_t>::min() + 1;
+  if (due <= -kLimit) return std::numeric_limits<int64_t>::min();
   return static_cast<int64_t>(due);
 }
 
