@@ -12,6 +12,7 @@
 #include "platform/tick_count.h"
 #include "threadkit/add_offset.h"
 #include "threadkit/do_events.h"
+#include "threadkit/stack_size.h"
 
 using platform::Handle;
 using platform::INFINITE;
@@ -58,15 +59,6 @@ platform::ThreadStartRoutine AsThreadRoutine(MethodStub stub) {
 // Milliseconds to wait for started workers: count × 10 + 1000, in double precision, truncated.
 uint32_t StartLimit(int32_t count) {
   return static_cast<uint32_t>(static_cast<double>(count) * 10.0 + 1000.0);
-}
-
-// The stack sizes of Create (multiples of 4096) and SetStackSize (multiples of 8192): 0 stays
-// 0, anything else below 8192 becomes 8192. For s of 8192 or more, s - fmod(s, unit) is exactly
-// the integer remainder's result.
-int32_t SettleStackSize(int32_t s, int32_t unit) {
-  if (s == 0) return 0;
-  if (s < 8192) return 8192;
-  return s - s % unit;
 }
 
 void CloseIfOpen(Handle handle) {
@@ -236,7 +228,7 @@ int32_t ThreadPool::Create(Cell self, const ThreadPoolCreateOptions& options) {
   if (idleTimeout < 100) idleTimeout = 100;
   StoreRelaxed(pool->maxThreads, maxThreads);
   StoreRelaxed(pool->idleTimeout, idleTimeout);
-  StoreRelaxed(pool->stackSize, SettleStackSize(options.stackSize.value_or(0), 4096));
+  StoreRelaxed(pool->stackSize, SettledStackSize(options.stackSize.value_or(0), 4096));
 
   // Without its stubs (no executable memory at construction) the pool cannot start a thread.
   if (pool->workerStub == 0 || pool->managerStub == 0) {
@@ -557,6 +549,6 @@ void ThreadPool::SetIdleTimeout(Cell self, int32_t value) {
 void ThreadPool::SetStackSize(Cell self, std::optional<int32_t> value) {
   ThreadPool* pool = *self;
   if (LoadRelaxed(pool->state) != kRunning || !EnterCall(pool)) return;
-  StoreRelaxed(pool->stackSize, SettleStackSize(value.value_or(0), 8192));
+  StoreRelaxed(pool->stackSize, SettledStackSize(value.value_or(0), 8192));
   LeaveCall(pool);
 }
