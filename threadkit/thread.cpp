@@ -17,7 +17,10 @@ namespace {
 
 // Any input or posted message, timer, paint or hot key wakes a message wait; sent messages
 // alone do not.
-constexpr uint32_t kWakeMask = 0x4BF;
+constexpr uint32_t kWakeMask = platform::QS_KEY | platform::QS_MOUSEMOVE |
+                               platform::QS_MOUSEBUTTON | platform::QS_POSTMESSAGE |
+                               platform::QS_TIMER | platform::QS_PAINT | platform::QS_HOTKEY |
+                               platform::QS_RAWINPUT;
 
 intptr_t ReadHandle(Thread* const* self) {
   return InterlockedCompareExchange((*self)->handle, 0, 0);

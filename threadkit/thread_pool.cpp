@@ -291,7 +291,7 @@ void ThreadPool::Init(Cell self) {
 
 void ThreadPool::Term(Cell self) {
   ThreadPool* pool = *self;
-  pool->operations->destroy(self, 2, 0, 0);
+  pool->operations->destroy(self, kDropQueuedNoWait, 0, 0);
   // A thread made just now may not have entered its stub yet; no new one is made once the pool
   // no longer runs.
   while (ReadOrdered(pool->starting) != 0 || ReadOrdered(pool->managerStarting) != 0) {
@@ -421,8 +421,9 @@ int32_t ThreadPool::Destroy(Cell self, int32_t mode, int32_t timeout, int32_t pu
   // membership keeps the handles this call uses from being released under it.
   InterlockedIncrement(pool->members);
 
-  if (mode < 0 || mode > 3) mode = 0;
-  if (mode == 0 || mode == 2) StoreRelaxed(pool->running, 0);
+  if (mode < kDropQueuedAndWait || mode > kRunQueuedNoWait) mode = kDropQueuedAndWait;
+  const bool dropsQueued = mode == kDropQueuedAndWait || mode == kDropQueuedNoWait;
+  if (dropsQueued) StoreRelaxed(pool->running, 0);
   platform::SetEvent(LoadRelaxed(pool->taskDoneEvent));
   platform::SetEvent(LoadRelaxed(pool->startedEvent));
   platform::SetEvent(LoadRelaxed(pool->growEvent));
@@ -450,7 +451,7 @@ int32_t ThreadPool::Destroy(Cell self, int32_t mode, int32_t timeout, int32_t pu
   const Handle growEvent = LoadRelaxed(pool->growEvent);
   DropMember(pool);
 
-  if (mode == 2 || mode == 3) return 1;
+  if (mode == kDropQueuedNoWait || mode == kRunQueuedNoWait) return 1;
   const uint32_t t0 = timeout > 0 ? platform::GetTickCount() : 0;
   for (;;) {
     if (LoadRelaxed(pool->state) != kDestroying) return 1;

@@ -12,7 +12,10 @@
 namespace {
 
 // Every kind of input a thread may wait for.
-constexpr uint32_t kAllInput = 0xFF;
+constexpr uint32_t kAllInput = platform::QS_KEY | platform::QS_MOUSEMOVE |
+                               platform::QS_MOUSEBUTTON | platform::QS_POSTMESSAGE |
+                               platform::QS_TIMER | platform::QS_PAINT | platform::QS_SENDMESSAGE |
+                               platform::QS_HOTKEY;
 // How long one look at the window system's events may wait on the main thread.
 constexpr uint32_t kEventPollMs = 10;
 

@@ -91,7 +91,7 @@ TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFr
   EXPECT_GE(starting, 2);
 
   CountExitPackets();
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 3), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedNoWait), 1);
   EXPECT_EQ(ExitPackets(), 1 + 1 + starting);
   platform::SetKernelCallObserver(nullptr);
 
@@ -109,7 +109,7 @@ TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFr
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 2}), 1);
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 2);
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 3), 1);
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 1), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedAndWait), 1);
   EXPECT_EQ(runs[3], 1);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
 }
@@ -136,7 +136,7 @@ TEST_F(ThreadPoolRaceTest, AManagerOutlivingDestroysWaitTouchesNoReleasedHandle)
   ASSERT_TRUE(Eventually([&] { return runs[2].load() == 1; }));
 
   // About 21 × 20 ms for the manager, then the limit.
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 0, 600), 0);
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 600), 0);
   EXPECT_FALSE(IsOpen(manager)) << "closed whether or not the manager has ended";
   EXPECT_TRUE(Eventually([&] { return ThreadPool::LiveCount(Cell()) == 0; }))
       << "the worker takes its exit packet and leaves";
@@ -205,7 +205,7 @@ TEST_F(ThreadPoolRaceTest, APauseRacingDestroyDoesNotCloseTheGateBehindIt) {
   std::atomic<int32_t> destroyed{-1};
   std::thread destroyThread([&] {
     destroyer = platform::CurrentThreadId();
-    destroyed = ThreadPool::Destroy(Cell(), 0, 5000);
+    destroyed = ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 5000);
   });
   destroyAtExitPackets.Await();  // the gate has been opened
   resetMay.Notify();
@@ -240,7 +240,8 @@ TEST_F(ThreadPoolRaceTest, APostRacingDestroyAndCreateStaysInThePoolItTested) {
   postHeld.Await();
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 1);
 
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 0, 50), 0) << "not released under a post in progress";
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 50), 0)
+      << "not released under a post in progress";
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 0);
   EXPECT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 0);
   postMay.Notify();
@@ -252,7 +253,7 @@ TEST_F(ThreadPoolRaceTest, APostRacingDestroyAndCreateStaysInThePoolItTested) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 1);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 2), 1);
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 1), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedAndWait), 1);
   EXPECT_EQ(runs[1], 0) << "never run in the new pool";
   EXPECT_EQ(runs[2], 1);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);

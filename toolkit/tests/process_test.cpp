@@ -51,7 +51,7 @@ class DesktopFolderTest : public ::testing::Test {
 };
 
 TEST_F(DesktopFolderTest, FallsBackToHomeDesktopEndingInSlash) {
-  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/Desktop/");
+  EXPECT_EQ(CmdSpecialFolder(kDesktopFolder), home_ + "/Desktop/");
   EXPECT_EQ(CmdSpecialFolder(5), "");
 }
 
@@ -60,9 +60,9 @@ TEST_F(DesktopFolderTest, ReadsTheXdgDesktopDirectoryAsGbk) {
   std::ofstream(home_ + "/.config/user-dirs.dirs") << "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/dl\"\n"
                                                    << Utf8(u8"XDG_DESKTOP_DIR=\"$HOME/桌面\"\n");
   // "桌面" in GBK.
-  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/\xD7\xC0\xC3\xE6/");
+  EXPECT_EQ(CmdSpecialFolder(kDesktopFolder), home_ + "/\xD7\xC0\xC3\xE6/");
   setenv("XDG_CONFIG_HOME", (home_ + "/elsewhere").c_str(), 1);
-  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/Desktop/");
+  EXPECT_EQ(CmdSpecialFolder(kDesktopFolder), home_ + "/Desktop/");
 }
 
 TEST(CmdStdOutput, WritesTextsWithNothingAddedInTheTerminalCharset) {
@@ -71,7 +71,7 @@ TEST(CmdStdOutput, WritesTextsWithNothingAddedInTheTerminalCharset) {
   std::fflush(stdout);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), Utf8(u8"a文b"));
   ::testing::internal::CaptureStderr();
-  CmdStdOutput(2, "err");
+  CmdStdOutput(kStandardError, "err");
   std::fflush(stderr);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "err");
 }
