@@ -38,7 +38,7 @@ class RegexObject {
               std::optional<bool> multiline = std::nullopt,
               std::optional<bool> global = std::nullopt,
               std::optional<bool> quoteMarker = std::nullopt);
-  // Does nothing.
+  // Part of the class's set of operations; nothing calls it.
   void Nop() const {}
   // The object's pattern; "" before the first Create.
   Text GetPattern() const;
