@@ -64,7 +64,7 @@ void DownloadItem(const Text& link, const Text& rawTitle, const Text& folder,
     CmdStdOutput(std::nullopt, kSavedPrefix, EscapeControlBytes(path), "\r\n");
     if (settings.fileSaved) settings.fileSaved(path);
   } else {
-    CmdStdOutput(2, kFailedPrefix, EscapeControlBytes(path), "\r\n");
+    CmdStdOutput(kStandardError, kFailedPrefix, EscapeControlBytes(path), "\r\n");
   }
 }
 

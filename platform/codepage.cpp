@@ -12,8 +12,6 @@
 namespace platform {
 namespace {
 
-constexpr char16_t kStrayByteBase = 0xDC00;  // byte b >= 0x80 travels as U+DC00 + b
-
 // One iconv descriptor per thread and direction: opening one costs far more than a short
 // conversion, and a descriptor carries shift state, so it must not be shared between threads.
 class Converter {
@@ -70,9 +68,6 @@ void AppendUtf16Bytes(const std::string& bytes, std::u16string& out) {
   }
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
 bool TerminalWantsGbk() {
   static const bool wantsGbk = [] {
     // The user's locale, whether or not the program has called setlocale.
@@ -99,7 +94,7 @@ void AppendGbkAsUtf16(std::string_view gbk, std::u16string& result) {
     AppendUtf16Bytes(converted, result);
     if (stop != 0) {
       // An invalid or incomplete sequence: the first byte travels on its own.
-      result.push_back(static_cast<char16_t>(kStrayByteBase + static_cast<unsigned char>(*in)));
+      result.push_back(StrayByteUnit(static_cast<unsigned char>(*in)));
       ++in;
       --inLeft;
     }
@@ -176,8 +171,8 @@ std::string Utf16ToGbk(std::u16string_view utf16) {
     if (unit < 0x80) {
       result.push_back(static_cast<char>(unit));
       ++i;
-    } else if (unit >= kStrayByteBase + 0x80 && unit <= kStrayByteBase + 0xFF) {
-      result.push_back(static_cast<char>(unit - kStrayByteBase));
+    } else if (const std::optional<unsigned char> stray = StrayByteOf(unit)) {
+      result.push_back(static_cast<char>(*stray));
       ++i;
     } else if (IsLowSurrogate(unit) || (IsHighSurrogate(unit) &&
                                         (i + 1 >= utf16.size() || !IsLowSurrogate(utf16[i + 1])))) {

@@ -3,8 +3,8 @@
 // Texts inside the program are GBK (code page 936) byte strings. Automation calls take UTF-16,
 // file names and the terminal take UTF-8. Downloaded pages are not always valid GBK, so the
 // UTF-16 conversion is lossless: a byte that does not start a valid GBK character becomes one
-// UTF-16 unit of its own (U+DC80 + (byte - 0x80), a lone low surrogate no real text carries),
-// and that unit converts back to the same byte. Every character still counts as one unit.
+// UTF-16 unit of its own (StrayByteUnit), and that unit converts back to the same byte. Every
+// character still counts as one unit.
 #pragma once
 
 #include <optional>
@@ -12,6 +12,21 @@
 #include <string_view>
 
 namespace platform {
+
+constexpr bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+
+// The unit that a stray byte travels as: U+DC00 + the byte, a lone low surrogate that no real
+// text carries. Only bytes of 0x80 or more can be stray (ASCII bytes are characters of their
+// own), so the units are U+DC80 to U+DCFF.
+constexpr char16_t StrayByteUnit(unsigned char byte) {
+  return static_cast<char16_t>(0xDC00 + byte);
+}
+// The byte that a unit stands for, when it is a stray-byte unit.
+constexpr std::optional<unsigned char> StrayByteOf(char16_t unit) {
+  if (unit < StrayByteUnit(0x80) || unit > StrayByteUnit(0xFF)) return std::nullopt;
+  return static_cast<unsigned char>(unit - StrayByteUnit(0));
+}
 
 // The program's reading of a GBK text, the one every text routine steps by: a byte of 0x80 or
 // more begins a double-byte character that takes the byte after it; any other byte is a

@@ -4,6 +4,7 @@
 #include "platform/kernel/interlocked.h"
 #include "platform/kernel/wait.h"
 #include "threadkit/do_events.h"
+#include "threadkit/stack_size.h"
 
 using platform::INFINITE;
 using platform::InterlockedCompareExchange;
@@ -16,7 +17,10 @@ namespace {
 
 // Any input or posted message, timer, paint or hot key wakes a message wait; sent messages
 // alone do not.
-constexpr uint32_t kWakeMask = 0x4BF;
+constexpr uint32_t kWakeMask = platform::QS_KEY | platform::QS_MOUSEMOVE |
+                               platform::QS_MOUSEBUTTON | platform::QS_POSTMESSAGE |
+                               platform::QS_TIMER | platform::QS_PAINT | platform::QS_HOTKEY |
+                               platform::QS_RAWINPUT;
 
 intptr_t ReadHandle(Thread* const* self) {
   return InterlockedCompareExchange((*self)->handle, 0, 0);
@@ -36,14 +40,6 @@ bool Forget(Thread* const* self, intptr_t h) {
 
 uint32_t Milliseconds(std::optional<int32_t> timeout) {
   return timeout ? static_cast<uint32_t>(*timeout) : INFINITE;
-}
-
-// The stack size that a start gives the platform.
-size_t RoundedStackSize(std::optional<int32_t> stackSize) {
-  const int32_t s = stackSize.value_or(0);
-  if (s == 0) return 0;
-  if (s < 8192) return 8192;
-  return static_cast<size_t>(s - s % 4096);
 }
 
 // How the three waits judge the result of their last platform wait.
@@ -118,8 +114,8 @@ int32_t Thread::Start(Thread* const* self, ThreadRoutine routine,
   if (InterlockedCompareExchange((*self)->handle, 1, 0) != 0) return 0;
   const uint32_t flags = options.suspended ? platform::CREATE_SUSPENDED : 0;
   platform::ThreadId threadId = 0;
-  const intptr_t h = platform::CreateThread(RoundedStackSize(options.stackSize), routine,
-                                            options.param, flags, &threadId);
+  const auto stackSize = static_cast<size_t>(SettledStackSize(options.stackSize.value_or(0), 4096));
+  const intptr_t h = platform::CreateThread(stackSize, routine, options.param, flags, &threadId);
   InterlockedExchange((*self)->handle, h);
   if (h == 0) {
     if (options.outHandle) *options.outHandle = 0;

@@ -1,5 +1,6 @@
 #include "threadkit/thread_pool.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -12,6 +13,7 @@
 #include "platform/tick_count.h"
 #include "threadkit/add_offset.h"
 #include "threadkit/do_events.h"
+#include "threadkit/stack_size.h"
 
 using platform::Handle;
 using platform::INFINITE;
@@ -29,6 +31,9 @@ namespace {
 
 enum PoolState : int32_t { kNone = 0, kRunning = 1, kCreating = 2, kDestroying = 3 };
 
+// The manager does little: it asks for the smallest stack the thread kit gives.
+constexpr size_t kManagerStackSize = kSmallestStackSize;
+
 // A sequentially consistent read. The plain reads of the state are relaxed; the second look
 // that each race-prone operation takes after announcing itself (a reservation, a call) must be
 // ordered with the destruction's claim, so that of the two one always sees the other.
@@ -44,7 +49,8 @@ uint32_t Wait(Handle object, uint32_t timeoutMs) {
   return platform::WaitForSingleObject(object, timeoutMs);
 }
 
-// live < maxThreads and busy + queued > live, the sum wrapping.
+// Whether the manager should add a worker: more tasks waiting or running than there are
+// workers, and room for one more.
 bool GrowthTestHolds(ThreadPool* pool) {
   const int32_t live = LoadRelaxed(pool->live);
   return live < LoadRelaxed(pool->maxThreads) &&
@@ -55,18 +61,10 @@ platform::ThreadStartRoutine AsThreadRoutine(MethodStub stub) {
   return reinterpret_cast<platform::ThreadStartRoutine>(stub);
 }
 
-// Milliseconds to wait for started workers: count × 10 + 1000, in double precision, truncated.
+// How long a creation or the manager waits for that many new workers to count themselves
+// before it goes on without them.
 uint32_t StartLimit(int32_t count) {
   return static_cast<uint32_t>(static_cast<double>(count) * 10.0 + 1000.0);
-}
-
-// The stack sizes of Create (multiples of 4096) and SetStackSize (multiples of 8192): 0 stays
-// 0, anything else below 8192 becomes 8192. For s of 8192 or more, s - fmod(s, unit) is exactly
-// the integer remainder's result.
-int32_t SettleStackSize(int32_t s, int32_t unit) {
-  if (s == 0) return 0;
-  if (s < 8192) return 8192;
-  return s - s % unit;
 }
 
 void CloseIfOpen(Handle handle) {
@@ -114,11 +112,8 @@ void DropReference(ThreadPool* pool) {
   }
 }
 
-// A call that acts on a running pool announces itself, then looks at the state again: a
-// destruction that claimed the pool before the announcement is seen and the call gives up; one
-// that claims it after will not be released before the call has left.
+// A release left to the calls in progress is made by the last of them.
 void LeaveCall(ThreadPool* pool) {
-  // A release left to the calls in progress is made by the last of them.
   if (InterlockedDecrement(pool->callers) == 0 && ReadOrdered(pool->releasePending) == 1) {
     TryRelease(pool);
   }
@@ -157,6 +152,117 @@ bool ReserveWorkerWhileRunning(ThreadPool* pool) {
   return false;
 }
 
+// The steps of Create. Each that can fail leaves what it made in the instance's fields, where
+// the release finds it.
+
+// Stores the settings that the pool keeps; the number of permanent workers to start, which only
+// the creation uses.
+int32_t SettleCreateOptions(ThreadPool* pool, const ThreadPoolCreateOptions& options) {
+  const int32_t initialThreads = std::max(options.initialThreads.value_or(5), 1);
+  StoreRelaxed(pool->maxThreads, std::max(options.maxThreads.value_or(20), initialThreads));
+  StoreRelaxed(pool->idleTimeout, std::max(options.idleTimeout.value_or(10000), 100));
+  StoreRelaxed(pool->stackSize, SettledStackSize(options.stackSize.value_or(0), 4096));
+  return initialThreads;
+}
+
+bool OpenPortAndEvents(ThreadPool* pool) {
+  // Without its stubs (no executable memory at construction) the pool cannot start a thread.
+  if (pool->workerStub == 0 || pool->managerStub == 0) return false;
+  const Handle port = platform::CreateIoCompletionPort(platform::INVALID_HANDLE_VALUE, 0, 0, 0);
+  if (port == 0) return false;
+  StoreRelaxed(pool->port, port);
+  for (Handle ThreadPool::*event : {&ThreadPool::growEvent, &ThreadPool::startedEvent,
+                                    &ThreadPool::taskDoneEvent, &ThreadPool::runGate}) {
+    const bool gate = event == &ThreadPool::runGate;
+    const Handle made = platform::CreateEvent(gate, gate);
+    if (made == 0) return false;
+    StoreRelaxed(pool->*event, made);
+  }
+  return true;
+}
+
+bool StartManager(ThreadPool* pool) {
+  // The manager counts as a member and holds a reference from before it exists.
+  InterlockedIncrement(pool->members);
+  InterlockedIncrement(pool->references);
+  InterlockedExchange(pool->managerStarting, 1);
+  const Handle manager =
+      platform::CreateThread(kManagerStackSize, AsThreadRoutine(pool->managerStub), 0, 0, nullptr);
+  if (manager == 0) {
+    InterlockedExchange(pool->managerStarting, 0);
+    InterlockedDecrement(pool->references);
+    DropMember(pool);
+    return false;
+  }
+  StoreRelaxed(pool->managerThread, manager);
+  return true;
+}
+
+// Makes up to initialThreads permanent workers, and gives up after five failures in a row; the
+// number made.
+int32_t MakePermanentWorkers(ThreadPool* pool, int32_t initialThreads, int32_t pump) {
+  const auto stackSize = static_cast<size_t>(LoadRelaxed(pool->stackSize));
+  int32_t made = 0;
+  int32_t fails = 0;
+  for (int32_t i = 1; i <= initialThreads; ++i) {
+    ReserveWorker(pool);
+    const Handle worker =
+        platform::CreateThread(stackSize, AsThreadRoutine(pool->workerStub), 0, 0, nullptr);
+    if (worker != 0) {
+      platform::CloseHandle(worker);
+      ++made;
+      fails = 0;
+    } else {
+      CancelWorker(pool);
+      if (++fails == 5) break;
+    }
+    Pump(pump);
+  }
+  return made;
+}
+
+// True once a worker is live. The wait for the ones made ends only after one has counted itself,
+// so false means that no worker was made at all.
+bool StartPermanentWorkers(ThreadPool* pool, int32_t initialThreads, int32_t pump) {
+  // Plain stores: no worker exists yet.
+  StoreRelaxed(pool->running, 1);
+  StoreRelaxed(pool->live, 0);
+  StoreRelaxed(pool->busy, 0);
+  StoreRelaxed(pool->queued, 0);
+  const int32_t made = MakePermanentWorkers(pool, initialThreads, pump);
+  if (made > 0) {
+    const uint32_t t0 = platform::GetTickCount();
+    const uint32_t limit = StartLimit(made);
+    for (;;) {
+      const uint32_t r = Wait(LoadRelaxed(pool->startedEvent), 20);
+      if (r != WAIT_TIMEOUT && (LoadRelaxed(pool->live) >= made || Elapsed(t0) >= limit)) break;
+      Pump(pump);
+    }
+  }
+  return LoadRelaxed(pool->live) != 0;
+}
+
+// On a failed creation the manager, if one was made, must have ended before anything is
+// released: it finds the state not running once woken.
+void StopManager(ThreadPool* pool, int32_t pump) {
+  const Handle managerThread = LoadRelaxed(pool->managerThread);
+  if (managerThread == 0) return;
+  const Handle growEvent = LoadRelaxed(pool->growEvent);
+  platform::SetEvent(growEvent);
+  for (int32_t step = 1; step <= 11; ++step) {
+    Pump(pump);
+    if (Wait(growEvent, 20) != WAIT_TIMEOUT) break;
+  }
+  // The waits above may have taken the signal meant for the manager, and a manager that has not
+  // yet begun to wait would miss it: it is woken again before every step until it has ended.
+  for (;;) {
+    platform::SetEvent(growEvent);
+    if (Wait(managerThread, 20) != WAIT_TIMEOUT) break;
+    Pump(pump);
+  }
+  platform::CloseHandle(InterlockedExchange(pool->managerThread, 0));
+}
+
 }  // namespace
 
 const ThreadPool::Operations ThreadPool::kOperations = {
@@ -185,7 +291,7 @@ void ThreadPool::Init(Cell self) {
 
 void ThreadPool::Term(Cell self) {
   ThreadPool* pool = *self;
-  pool->operations->destroy(self, 2, 0, 0);
+  pool->operations->destroy(self, kDropQueuedNoWait, 0, 0);
   // A thread made just now may not have entered its stub yet; no new one is made once the pool
   // no longer runs.
   while (ReadOrdered(pool->starting) != 0 || ReadOrdered(pool->managerStarting) != 0) {
@@ -226,125 +332,20 @@ void ThreadPool::operator delete(ThreadPool* pool, std::destroying_delete_t) {
 int32_t ThreadPool::Create(Cell self, const ThreadPoolCreateOptions& options) {
   ThreadPool* pool = *self;
   if (InterlockedCompareExchange(pool->state, kCreating, kNone) != kNone) return 0;
+  // The creation is a member until it ends: on its failure road it is the last one, and its
+  // release closes whatever was made and puts the state back to 0.
+  InterlockedIncrement(pool->members);
   const int32_t pump = options.pumpMessages;
-
-  int32_t initialThreads = options.initialThreads.value_or(5);
-  if (initialThreads < 1) initialThreads = 1;
-  int32_t maxThreads = options.maxThreads.value_or(20);
-  if (maxThreads < initialThreads) maxThreads = initialThreads;
-  int32_t idleTimeout = options.idleTimeout.value_or(10000);
-  if (idleTimeout < 100) idleTimeout = 100;
-  StoreRelaxed(pool->maxThreads, maxThreads);
-  StoreRelaxed(pool->idleTimeout, idleTimeout);
-  StoreRelaxed(pool->stackSize, SettleStackSize(options.stackSize.value_or(0), 4096));
-
-  // Without its stubs (no executable memory at construction) the pool cannot start a thread.
-  if (pool->workerStub == 0 || pool->managerStub == 0) {
-    InterlockedExchange(pool->state, kNone);
-    return 0;
-  }
-
-  const Handle port = platform::CreateIoCompletionPort(platform::INVALID_HANDLE_VALUE, 0, 0, 0);
-  if (port == 0) {
-    InterlockedExchange(pool->state, kNone);
-    return 0;
-  }
-  StoreRelaxed(pool->port, port);
-  Handle ThreadPool::*const events[] = {&ThreadPool::growEvent, &ThreadPool::startedEvent,
-                                        &ThreadPool::taskDoneEvent, &ThreadPool::runGate};
-  auto closeAll = [&] {
-    CloseIfOpen(InterlockedExchange(pool->port, 0));
-    for (Handle ThreadPool::*event : events) CloseIfOpen(InterlockedExchange(pool->*event, 0));
-  };
-  for (Handle ThreadPool::*event : events) {
-    const bool gate = event == &ThreadPool::runGate;
-    const Handle made = platform::CreateEvent(gate, gate);
-    if (made == 0) {
-      closeAll();
-      InterlockedExchange(pool->state, kNone);
-      return 0;
-    }
-    StoreRelaxed(pool->*event, made);
-  }
-
-  // The manager counts as a member and holds a reference from before it exists.
-  InterlockedIncrement(pool->members);
-  InterlockedIncrement(pool->references);
-  InterlockedExchange(pool->managerStarting, 1);
-  const Handle manager =
-      platform::CreateThread(8192, AsThreadRoutine(pool->managerStub), 0, 0, nullptr);
-  if (manager == 0) {
-    InterlockedExchange(pool->managerStarting, 0);
-    InterlockedDecrement(pool->references);
-    InterlockedDecrement(pool->members);
-    closeAll();
-    InterlockedExchange(pool->state, kNone);
-    return 0;
-  }
-  StoreRelaxed(pool->managerThread, manager);
-
-  StoreRelaxed(pool->running, 1);
-  StoreRelaxed(pool->live, 0);
-  StoreRelaxed(pool->busy, 0);
-  StoreRelaxed(pool->queued, 0);
-
-  const size_t stackSize = static_cast<size_t>(LoadRelaxed(pool->stackSize));
-  int32_t started = 0;
-  int32_t fails = 0;
-  for (int32_t i = 1; i <= initialThreads; ++i) {
-    ReserveWorker(pool);
-    const Handle worker =
-        platform::CreateThread(stackSize, AsThreadRoutine(pool->workerStub), 0, 0, nullptr);
-    if (worker != 0) {
-      platform::CloseHandle(worker);
-      ++started;
-      fails = 0;
-    } else {
-      CancelWorker(pool);
-      if (++fails == 5) break;
-    }
-    Pump(pump);
-  }
-
-  if (started > 0) {
-    const uint32_t t0 = platform::GetTickCount();
-    const uint32_t limit = StartLimit(started);
-    for (;;) {
-      const uint32_t r = Wait(LoadRelaxed(pool->startedEvent), 20);
-      if (r != WAIT_TIMEOUT && (LoadRelaxed(pool->live) >= started || Elapsed(t0) >= limit)) {
-        break;
-      }
-      Pump(pump);
-    }
-  }
-
-  if (LoadRelaxed(pool->live) != 0) {
+  const int32_t initialThreads = SettleCreateOptions(pool, options);
+  const bool running = OpenPortAndEvents(pool) && StartManager(pool) &&
+                       StartPermanentWorkers(pool, initialThreads, pump);
+  if (running) {
     InterlockedExchange(pool->state, kRunning);
-    return 1;
+  } else {
+    StopManager(pool, pump);
   }
-
-  // No worker is live. The wait above ends only after a worker has counted itself, so no worker
-  // was made at all, and only the manager uses the pool: it must have ended before anything is
-  // released. This call holds a membership meanwhile, so that the release is its own.
-  InterlockedIncrement(pool->members);
-  const Handle growEvent = LoadRelaxed(pool->growEvent);
-  platform::SetEvent(growEvent);
-  for (int32_t step = 1; step <= 11; ++step) {
-    Pump(pump);
-    if (Wait(growEvent, 20) != WAIT_TIMEOUT) break;
-  }
-  // The waits above may have taken the signal meant for the manager, and a manager that has not
-  // yet begun to wait would miss it: it is woken again before every step until it has ended.
-  const Handle managerThread = LoadRelaxed(pool->managerThread);
-  for (;;) {
-    platform::SetEvent(growEvent);
-    const uint32_t r = Wait(managerThread, 20);
-    if (r != WAIT_TIMEOUT) break;
-    Pump(pump);
-  }
-  platform::CloseHandle(InterlockedExchange(pool->managerThread, 0));
   DropMember(pool);
-  return 0;
+  return running ? 1 : 0;
 }
 
 uint32_t ThreadPool::WorkerMain(Cell self, intptr_t kind) noexcept {
@@ -420,8 +421,9 @@ int32_t ThreadPool::Destroy(Cell self, int32_t mode, int32_t timeout, int32_t pu
   // membership keeps the handles this call uses from being released under it.
   InterlockedIncrement(pool->members);
 
-  if (mode < 0 || mode > 3) mode = 0;
-  if (mode == 0 || mode == 2) StoreRelaxed(pool->running, 0);
+  if (mode < kDropQueuedAndWait || mode > kRunQueuedNoWait) mode = kDropQueuedAndWait;
+  const bool dropsQueued = mode == kDropQueuedAndWait || mode == kDropQueuedNoWait;
+  if (dropsQueued) StoreRelaxed(pool->running, 0);
   platform::SetEvent(LoadRelaxed(pool->taskDoneEvent));
   platform::SetEvent(LoadRelaxed(pool->startedEvent));
   platform::SetEvent(LoadRelaxed(pool->growEvent));
@@ -449,7 +451,7 @@ int32_t ThreadPool::Destroy(Cell self, int32_t mode, int32_t timeout, int32_t pu
   const Handle growEvent = LoadRelaxed(pool->growEvent);
   DropMember(pool);
 
-  if (mode == 2 || mode == 3) return 1;
+  if (mode == kDropQueuedNoWait || mode == kRunQueuedNoWait) return 1;
   const uint32_t t0 = timeout > 0 ? platform::GetTickCount() : 0;
   for (;;) {
     if (LoadRelaxed(pool->state) != kDestroying) return 1;
@@ -557,6 +559,6 @@ void ThreadPool::SetIdleTimeout(Cell self, int32_t value) {
 void ThreadPool::SetStackSize(Cell self, std::optional<int32_t> value) {
   ThreadPool* pool = *self;
   if (LoadRelaxed(pool->state) != kRunning || !EnterCall(pool)) return;
-  StoreRelaxed(pool->stackSize, SettleStackSize(value.value_or(0), 8192));
+  StoreRelaxed(pool->stackSize, SettledStackSize(value.value_or(0), 8192));
   LeaveCall(pool);
 }

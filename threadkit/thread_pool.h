@@ -20,8 +20,8 @@
 //   ThreadPool::Post(pool.Cell(), CategoryTaskEntry, index);
 //   ThreadPool::WaitTaskDone(pool.Cell());              // 1 per finished task (or destruction)
 //   ThreadPool::Pause(pool.Cell()); ThreadPool::Resume(pool.Cell());
-//   ThreadPool::Destroy(pool.Cell(), 0, 20);            // drop queued tasks, wait up to 20 ms
-//   // ~Instance: Destruct runs Term (Destroy mode 2, then the stubs are freed)
+//   ThreadPool::Destroy(pool.Cell(), ThreadPool::kDropQueuedAndWait, 20);  // up to 20 ms
+//   // ~Instance: Destruct runs Term (Destroy without waiting, then the stubs are freed)
 //
 // States: 0 none, 1 running, 2 creating, 3 destroying. Post, PostAddress, WaitTaskDone, Pause,
 // Resume, WaitRunGate and the setters act only in state 1; the counters work in every state.
@@ -137,9 +137,10 @@ struct ThreadPool {
   static ThreadPool* New();
   // Construction hook: workerStub := MakeMethodStub(1), managerStub := MakeMethodStub(2).
   static void Init(Cell self);
-  // Destruction hook: Destroy (mode 2, through the table), then, once no thread of the pool can
-  // still enter a stub, frees both stubs; the two fields keep their old values. A running pool is
-  // told to end but not waited for. No other operation may be in progress or follow.
+  // Destruction hook: Destroy (kDropQueuedNoWait, through the table), then, once no thread of
+  // the pool can still enter a stub, frees both stubs; the two fields keep their old values. A
+  // running pool is told to end but not waited for. No other operation may be in progress or
+  // follow.
   static void Term(Cell self);
 
   // Term; the holder frees the instance afterwards.
@@ -163,16 +164,23 @@ struct ThreadPool {
   // manager it started has ended. Workers that start later join the running pool.
   static int32_t Create(Cell self, const ThreadPoolCreateOptions& options = {});
 
-  // Shuts a running pool down. mode 0: queued tasks are dropped, waits; 1: queued tasks run
-  // first, waits; 2: dropped, does not wait; 3: run first, does not wait; other values act as 0.
-  // Running tasks always finish. timeout (ms, modes 0 and 1): 0 or less waits without limit.
+  // The modes of Destroy: whether the tasks still queued are dropped or run first (they run
+  // before the exit packets, which are queued behind them), and whether it waits for the
+  // workers to leave. Running tasks always finish.
+  static constexpr int32_t kDropQueuedAndWait = 0;
+  static constexpr int32_t kRunQueuedAndWait = 1;
+  static constexpr int32_t kDropQueuedNoWait = 2;
+  static constexpr int32_t kRunQueuedNoWait = 3;
+
+  // Shuts a running pool down in one of the modes above (any other value acts as
+  // kDropQueuedAndWait). timeout (ms, for the modes that wait): 0 or less waits without limit.
   // pumpMessages 1 processes the calling thread's messages while it waits. Opens the run gate,
   // wakes WaitTaskDone (which then gives 1), stops the manager (waiting up to about 420 ms for
   // it), then posts 1 + live + starting exit packets.
-  // Result: 1 when the pool was in state 0, when it is released before the limit, or for modes
-  // 2 and 3; 0 while a creation or destruction is under way (nothing changes) or at the limit,
-  // in which case the destruction goes on by itself and the state reaches 0 later.
-  static int32_t Destroy(Cell self, int32_t mode = 0, int32_t timeout = 0,
+  // Result: 1 when the pool was in state 0, when it is released before the limit, or for the
+  // modes that do not wait; 0 while a creation or destruction is under way (nothing changes) or
+  // at the limit, in which case the destruction goes on by itself and the state reaches 0 later.
+  static int32_t Destroy(Cell self, int32_t mode = kDropQueuedAndWait, int32_t timeout = 0,
                          int32_t pumpMessages = 0);
 
   // Pause closes the run gate: each worker stops after its next dequeue, holding the packet it

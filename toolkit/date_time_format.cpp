@@ -18,6 +18,7 @@ struct StylePictures {
   const char* minuteSecond;
 };
 
+// By style, from kChineseUnitsStyle to kDigitsOnlyStyle.
 constexpr std::array<StylePictures, 4> kPictures{{
     {"yyyy年MM月dd日 ", "hh时mm分ss秒", "MM月dd日", "hh时mm分", "mm分ss秒"},
     {"yyyy-MM-dd ", "hh:mm:ss", "MM-dd", "hh:mm", "mm:ss"},
@@ -30,24 +31,26 @@ constexpr std::array<StylePictures, 4> kPictures{{
 Text FormatDateTime(std::optional<DateTime> time, std::optional<int32_t> style,
                     std::optional<int32_t> part) {
   const DateTime moment = time ? *time : CmdNow();
-  const int32_t column = style && *style >= 0 && *style <= 3 ? *style : 0;
+  const int32_t column = style && *style >= kChineseUnitsStyle && *style <= kDigitsOnlyStyle
+                             ? *style
+                             : kChineseUnitsStyle;
   const StylePictures& pictures = kPictures[static_cast<size_t>(column)];
   Text datePicture;
   Text timePicture;
   switch (part.value_or(0)) {
-    case 1:
+    case kDatePart:
       datePicture = CmdTrimBoth(pictures.date);
       break;
-    case 2:
+    case kMonthDayPart:
       datePicture = pictures.monthDay;
       break;
-    case 3:
+    case kTimePart:
       timePicture = pictures.time;
       break;
-    case 4:
+    case kHourMinutePart:
       timePicture = pictures.hourMinute;
       break;
-    case 5:
+    case kMinuteSecondPart:
       timePicture = pictures.minuteSecond;
       break;
     default:

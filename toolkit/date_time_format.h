@@ -1,10 +1,10 @@
 // Time stamps: a date-time formatted by style and part from a built-in table of pictures
 // (picture_format.h has the picture letters).
 //
-// Styles: 0 Chinese units ("yyyy年MM月dd日 ", "hh时mm分ss秒"), 1 dashes and colons
-// ("yyyy-MM-dd ", "hh:mm:ss"), 2 slashes, 3 digits run together; any other style counts as 0.
-// Parts: 1 the date (without its trailing blank), 2 month and day, 3 the time, 4 hour and
-// minute, 5 minute and second; any other part, or none, gives the date and the time.
+// Styles: Chinese units ("yyyy年MM月dd日 ", "hh时mm分ss秒"), dashes and colons ("yyyy-MM-dd ",
+// "hh:mm:ss"), slashes, digits run together; any other style counts as Chinese units.
+// Parts: the date (without its trailing blank), month and day, the time, hour and minute,
+// minute and second; any other part, or none, gives the date and the time.
 #pragma once
 
 #include <cstdint>
@@ -12,6 +12,17 @@
 
 #include "toolkit/runtime/date_time.h"
 #include "toolkit/runtime/text.h"
+
+inline constexpr int32_t kChineseUnitsStyle = 0;
+inline constexpr int32_t kDashesAndColonsStyle = 1;
+inline constexpr int32_t kSlashesStyle = 2;
+inline constexpr int32_t kDigitsOnlyStyle = 3;
+
+inline constexpr int32_t kDatePart = 1;
+inline constexpr int32_t kMonthDayPart = 2;
+inline constexpr int32_t kTimePart = 3;
+inline constexpr int32_t kHourMinutePart = 4;
+inline constexpr int32_t kMinuteSecondPart = 5;
 
 // The date half and the time half, joined by one blank; an empty half stays empty, the blank
 // is always there. No time given means now (CmdNow). The hours follow the user's clock

@@ -43,6 +43,28 @@ Text ReceivedCookieItem(std::string_view line) {
   return semicolon == -1 ? Text() : CmdTrimBoth(CmdTextLeft(value, semicolon - 1));
 }
 
+// What the response headers give the caller: the Location line's value (or, without one, the
+// whole header text) for location, and the Set-Cookie items, merged into the cookie list, for
+// cookies and receivedCookies. Only the arguments given are looked for.
+void TakeLocationAndCookies(const Text& headerText, Text* cookies, Text* receivedCookies,
+                            Text* location) {
+  const bool wantsCookies = cookies != nullptr || receivedCookies != nullptr;
+  Text received;
+  for (const Text& line : CmdSplitText(headerText, "\r\n")) {
+    if (location && IsHeaderNamed(line, "Location")) *location = HeaderValue(line);
+    if (wantsCookies && IsHeaderNamed(line, "Set-Cookie")) {
+      received += ReceivedCookieItem(line) + "; ";
+    }
+  }
+  if (wantsCookies) {
+    received = CmdTextLeft(received, CmdTextLength(received) - 2);
+    Text noCookies;
+    MergeCookies(cookies ? *cookies : noCookies, received);
+    if (receivedCookies) *receivedCookies = std::move(received);
+  }
+  if (location && location->empty()) *location = headerText;
+}
+
 }  // namespace
 
 ByteArray HttpRequest(const Text& url, int32_t method, const Text* postText, Text* cookies,
@@ -50,14 +72,11 @@ ByteArray HttpRequest(const Text& url, int32_t method, const Text* postText, Tex
                       const ByteArray* postBytes, const Text* proxy, Text* responseHeaders,
                       int32_t timeoutSeconds, const Text* proxyUser, const Text* proxyPassword,
                       std::optional<int32_t> credentialsFlag, int32_t* status) {
-  // Omitted by-reference arguments refer to fresh variables of this call.
-  Text localCookies, localReceived, localHeaders, localLocation, localResponseHeaders;
-  Text& cookieList = cookies ? *cookies : localCookies;
-  Text& received = receivedCookies ? *receivedCookies : localReceived;
+  // An omitted headers argument refers to a fresh variable of this call.
+  Text localHeaders;
   Text& headerText = headers ? *headers : localHeaders;
-  Text& locationText = location ? *location : localLocation;
-  Text& responseHeaderText = responseHeaders ? *responseHeaders : localResponseHeaders;
   const Text emptyText;
+  const Text& cookieList = cookies ? *cookies : emptyText;
   const ByteArray emptyBytes;
   const Text& body = postText ? *postText : emptyText;
   const ByteArray& bodyBytes = postBytes ? *postBytes : emptyBytes;
@@ -104,16 +123,15 @@ ByteArray HttpRequest(const Text& url, int32_t method, const Text* postText, Tex
   }
 
   Variant responseBody = CmdComGetVariant(request, "ResponseBody");
-  responseHeaderText = CmdComCallText(request, "GetallResponseHeaders");
-
-  received.clear();
-  for (const Text& line : CmdSplitText(responseHeaderText, "\r\n")) {
-    if (IsHeaderNamed(line, "Location")) locationText = HeaderValue(line);
-    if (IsHeaderNamed(line, "Set-Cookie")) received += ReceivedCookieItem(line) + "; ";
+  // The headers are read and looked through only for a caller that takes something from them:
+  // a file's download takes nothing.
+  if (responseHeaders || location || cookies || receivedCookies) {
+    const Text responseHeaderText = CmdComCallText(request, "GetallResponseHeaders");
+    if (responseHeaders) *responseHeaders = responseHeaderText;
+    if (location || cookies || receivedCookies) {
+      TakeLocationAndCookies(responseHeaderText, cookies, receivedCookies, location);
+    }
   }
-  received = CmdTextLeft(received, CmdTextLength(received) - 2);
-  MergeCookies(cookieList, received);
-  if (locationText.empty()) locationText = responseHeaderText;
   if (status) *status = static_cast<int32_t>(CmdComGetNumber(request, "Status"));
 
   CmdObjectRelease(request);

@@ -2,8 +2,10 @@
 // object, with the default header block, time-outs, proxy, redirect control and cookies.
 //
 // The by-reference arguments are pointers; a null one stands for a fresh empty variable that
-// is thrown away afterwards. Every call makes and releases its own request object and brackets
-// the exchange with its own automation initialisation, so it runs on any thread.
+// is thrown away afterwards, and the work that only fills it is not done: the response headers
+// are read only when responseHeaders, location, cookies or receivedCookies is given. Every call
+// makes and releases its own request object and brackets the exchange with its own automation
+// initialisation, so it runs on any thread.
 //
 // Failures are silent: a failed exchange (no connection, a time-out, a reset or a body cut
 // short) gives the empty body, empty responseHeaders and receivedCookies, and leaves location

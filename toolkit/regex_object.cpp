@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/codepage.h"
 #include "toolkit/quote_marker.h"
 #include "toolkit/runtime/text_operations.h"
 
@@ -17,6 +18,19 @@ int32_t Truncate(double number) {
   if (truncated <= std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
   if (truncated >= std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
   return static_cast<int32_t>(truncated);
+}
+
+// The 1-based position of the character that holds byte position `position` (the first
+// character for one below 1). A match's character index, taken as a byte position, can fall on
+// the second byte of a double-byte character, and a search begun there would read the text out
+// of step and pass over the match.
+int32_t CharacterStartAtOrBefore(std::string_view text, int32_t position) {
+  size_t start = 0;
+  for (size_t next = 0; next < text.size() && static_cast<int64_t>(next) < position;
+       next += platform::IsDoubleByteLead(text[next]) ? 2 : 1) {
+    start = next;
+  }
+  return static_cast<int32_t>(start) + 1;
 }
 
 // The object takes 0-based indices as reals.
@@ -84,7 +98,7 @@ int32_t RegexObject::PositionOf(const Text& found, const ComObject& match) const
   const Text subject = CmdVariantToText(subject_);
   const int32_t firstIndex = Truncate(CmdComGetNumber(match, "FirstIndex"));
   const bool ignoreCase = CmdComGetNumber(regExp_, "IgnoreCase") != 0;
-  return CmdFindText(subject, found, firstIndex, ignoreCase) - 1;
+  return CmdFindText(subject, found, CharacterStartAtOrBefore(subject, firstIndex), ignoreCase) - 1;
 }
 
 Text RegexObject::MatchText(int32_t matchIndex, int32_t* position) const {

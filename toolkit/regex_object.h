@@ -38,7 +38,7 @@ class RegexObject {
               std::optional<bool> multiline = std::nullopt,
               std::optional<bool> global = std::nullopt,
               std::optional<bool> quoteMarker = std::nullopt);
-  // Does nothing.
+  // Part of the class's set of operations; nothing calls it.
   void Nop() const {}
   // The object's pattern; "" before the first Create.
   Text GetPattern() const;
@@ -47,9 +47,9 @@ class RegexObject {
   Text Replace(std::string_view replacement) const;
   int32_t MatchCount() const;
   // The text of match matchIndex. When position is given, it receives the 0-based byte offset
-  // of the first occurrence of that text in the subject at or after byte position F (F being
-  // the match's 0-based character index, which never lies after its byte position), or -2
-  // when there is none; case is compared as the object compares it.
+  // of the first occurrence of that text in the subject from the start of the character that
+  // holds byte position F (F being the match's 0-based character index, which never lies after
+  // its byte position), or -2 when there is none; case is compared as the object compares it.
   Text MatchText(int32_t matchIndex, int32_t* position = nullptr) const;
   // The text of sub-match subMatchIndex of match matchIndex ("" for a group that took no part
   // in the match); position as for MatchText, searched from the whole match's index.

@@ -12,7 +12,10 @@
 namespace {
 
 // Every kind of input a thread may wait for.
-constexpr uint32_t kAllInput = 0xFF;
+constexpr uint32_t kAllInput = platform::QS_KEY | platform::QS_MOUSEMOVE |
+                               platform::QS_MOUSEBUTTON | platform::QS_POSTMESSAGE |
+                               platform::QS_TIMER | platform::QS_PAINT | platform::QS_SENDMESSAGE |
+                               platform::QS_HOTKEY;
 // How long one look at the window system's events may wait on the main thread.
 constexpr uint32_t kEventPollMs = 10;
 
@@ -38,7 +41,7 @@ int64_t RelativeDueTime(int32_t amount, int64_t multiplier) {
       std::trunc(static_cast<double>(amount) * static_cast<double>(multiplier) * -10000.0);
   constexpr double kLimit = 9.2e18;  // just inside the 64-bit range
   if (due >= kLimit) return std::numeric_limits<int64_t>::max();
-  if (due <= -kLimit) return std::numeric_limits<int64_t>::min() + 1;
+  if (due <= -kLimit) return std::numeric_limits<int64_t>::min();
   return static_cast<int64_t>(due);
 }
 

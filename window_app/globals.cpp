@@ -23,7 +23,7 @@ void FreeGlobals() {
     // No operation may follow the pool's destruction, and the crawl thread may still call one:
     // the pool is only told to end, as its destruction would do.
     // The global keeps pointing at it: the crawl thread reads the global itself.
-    ThreadPool::Destroy(threadPool->Cell(), 2);
+    ThreadPool::Destroy(threadPool->Cell(), ThreadPool::kDropQueuedNoWait);
   } else {
     threadPool.reset();  // ThreadPool::Destruct, which does not wait for the workers
   }

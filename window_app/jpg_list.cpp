@@ -7,7 +7,7 @@
 #include "window_app/globals.h"
 
 void LoadJpgList() {
-  const Text path = CmdSpecialFolder(3) + "jpg.xml";
+  const Text path = CmdSpecialFolder(kDesktopFolder) + "jpg.xml";
   const ByteArray bytes = CmdReadFile(path);
   const Text text = CmdToText(bytes);
   *jpgLines = CmdSplitText(text, "\r\n");

@@ -9,7 +9,7 @@
 
 void LogLine(const Text& text) {
   CriticalSection::Enter(logLock->Cell());
-  const Text stamp = FormatDateTime(std::nullopt, 1, 3);
+  const Text stamp = FormatDateTime(std::nullopt, kDashesAndColonsStyle, kTimePart);
   const Text line = "[" + stamp + "] " + EscapeControlBytes(text) + "\r\n";
   CmdEditAppend(编辑框_日志, line);
   CriticalSection::Leave(logLock->Cell());

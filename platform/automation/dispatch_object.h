@@ -48,20 +48,25 @@ bool MemberNameEquals(std::u16string_view name, std::string_view asciiName);
 
 // A member of a class that describes itself with a table. A property read and a method call
 // reach `read` alike (the automation clients of old call a property with parentheses and read
-// a method without them); a write reaches `write`. A null entry refuses that use.
+// a method without them); a write reaches `write`. A null entry refuses that use. An indexed
+// property, whose reads and writes carry its indices first, takes every use in `indexed` and
+// has neither `read` nor `write`.
 template <typename Object>
 struct DispatchMember {
   std::string_view name;
   InvokeResult (Object::*read)(Arguments args) = nullptr;
   AutomationError (Object::*write)(const Variant& value) = nullptr;
+  InvokeResult (Object::*indexed)(InvokeKind kind, Arguments args) = nullptr;
 };
 
-// Invoke for a class with a member table. Writes take exactly one argument, the value.
+// Invoke for a class with a member table. Writes other than indexed ones take exactly one
+// argument, the value.
 template <typename Object, size_t count>
 InvokeResult DispatchByName(Object& object, const DispatchMember<Object> (&members)[count],
                             std::u16string_view member, InvokeKind kind, Arguments args) {
   for (const DispatchMember<Object>& entry : members) {
     if (!MemberNameEquals(member, entry.name)) continue;
+    if (entry.indexed != nullptr) return (object.*entry.indexed)(kind, args);
     if (kind == InvokeKind::kPut) {
       if (entry.write == nullptr) return InvokeResult::Failure(AutomationError::kMemberNotFound);
       if (args.size() != 1) return InvokeResult::Failure(AutomationError::kBadParamCount);

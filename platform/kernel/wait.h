@@ -8,10 +8,19 @@
 
 namespace platform {
 
-// The wake-mask bits that make MsgWaitForMultipleObjects watch the message queue: posted
-// messages are the only input this platform has. Any other bit is accepted and ignored.
+// The wake-mask bits of MsgWaitForMultipleObjects. Posted messages are the only input this
+// platform has: QS_POSTMESSAGE and QS_ALLPOSTMESSAGE make the wait watch the message queue, and
+// the other kinds are accepted and ignored.
+inline constexpr uint32_t QS_KEY = 0x0001;
+inline constexpr uint32_t QS_MOUSEMOVE = 0x0002;
+inline constexpr uint32_t QS_MOUSEBUTTON = 0x0004;
 inline constexpr uint32_t QS_POSTMESSAGE = 0x0008;
+inline constexpr uint32_t QS_TIMER = 0x0010;
+inline constexpr uint32_t QS_PAINT = 0x0020;
+inline constexpr uint32_t QS_SENDMESSAGE = 0x0040;
+inline constexpr uint32_t QS_HOTKEY = 0x0080;
 inline constexpr uint32_t QS_ALLPOSTMESSAGE = 0x0100;
+inline constexpr uint32_t QS_RAWINPUT = 0x0400;
 
 // Waits up to timeoutMs (INFINITE: no limit) for the object to be signalled; taking the signal
 // of an auto-reset object unsignals it. WAIT_OBJECT_0 when it was signalled, WAIT_TIMEOUT, or

@@ -35,8 +35,9 @@ Handle CreateWaitableTimer(bool manualReset);
 
 // Sets the timer. dueTime counts 100-nanosecond units: negative values are relative to now
 // (-500000 is 50 ms from now); positive ones are an absolute time, counted from 1 January 1601
-// UTC, and one already past makes the timer due at once. periodMs 0 sets it once. False when the
-// handle names no open timer.
+// UTC, and one already past makes the timer due at once. Every value is taken: one further away
+// than the clock reaches (some 290 years) makes a timer that never comes due. periodMs 0 sets it
+// once. False when the handle names no open timer.
 bool SetWaitableTimer(Handle timer, int64_t dueTime, int32_t periodMs);
 
 }  // namespace platform

@@ -41,9 +41,9 @@ class Signal {
 
 using ThreadPoolRaceTest = PoolTest;
 
-// Race 1. Every worker creation fails while the manager, made first, is held before its routine.
-// Creation's own waits take the wake-up meant for the manager; the handles may be released only
-// once the manager has ended.
+// Every worker creation fails while the manager, made first, is held before its routine. Creation's
+// own waits take the wake-up meant for the manager; the handles may be released only once the
+// manager has ended.
 TEST_F(ThreadPoolRaceTest, AFailedCreationReleasesTheHandlesOnlyAfterTheManagerHasEnded) {
   platform::SetThreadCreationFilter(
       [](const platform::ThreadCreationRequest& request) { return request.stackSize == 8192; });
@@ -76,9 +76,9 @@ TEST_F(ThreadPoolRaceTest, AFailedCreationReleasesTheHandlesOnlyAfterTheManagerH
   platform::CloseHandle(managerCopy);
 }
 
-// Race 2. Two workers that the manager has created are held before they count themselves when
-// the pool is destroyed: exit packets are posted for them too, and the instance cannot be
-// created again until they have left.
+// Two workers that the manager has created are held before they count themselves when the pool is
+// destroyed: exit packets are posted for them too, and the instance cannot be created again until
+// they have left.
 TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFromBeingReused) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1, .maxThreads = 5}), 1);
   PostBlocking(1);
@@ -91,7 +91,7 @@ TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFr
   EXPECT_GE(starting, 2);
 
   CountExitPackets();
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 3), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedNoWait), 1);
   EXPECT_EQ(ExitPackets(), 1 + 1 + starting);
   platform::SetKernelCallObserver(nullptr);
 
@@ -109,14 +109,14 @@ TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFr
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 2}), 1);
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 2);
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 3), 1);
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 1), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedAndWait), 1);
   EXPECT_EQ(runs[3], 1);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
 }
 
-// Race 3. The manager is stuck inside CreateThread (the creation filter blocks) when Destroy
-// gives up waiting for it and closes its handle: the pool's handles stay open, and the pool in
-// state 3, until the manager has left.
+// The manager is stuck inside CreateThread (the creation filter blocks) when Destroy gives up
+// waiting for it and closes its handle: the pool's handles stay open, and the pool in state 3,
+// until the manager has left.
 TEST_F(ThreadPoolRaceTest, AManagerOutlivingDestroysWaitTouchesNoReleasedHandle) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1, .maxThreads = 2}), 1);
   Signal inFilter;
@@ -136,7 +136,7 @@ TEST_F(ThreadPoolRaceTest, AManagerOutlivingDestroysWaitTouchesNoReleasedHandle)
   ASSERT_TRUE(Eventually([&] { return runs[2].load() == 1; }));
 
   // About 21 × 20 ms for the manager, then the limit.
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 0, 600), 0);
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 600), 0);
   EXPECT_FALSE(IsOpen(manager)) << "closed whether or not the manager has ended";
   EXPECT_TRUE(Eventually([&] { return ThreadPool::LiveCount(Cell()) == 0; }))
       << "the worker takes its exit packet and leaves";
@@ -150,7 +150,7 @@ TEST_F(ThreadPoolRaceTest, AManagerOutlivingDestroysWaitTouchesNoReleasedHandle)
   platform::SetThreadCreationFilter(nullptr);
 }
 
-// Race 4. The stubs enter WorkerMain with the thread's parameter as the kind, and ManagerMain.
+// The stubs enter WorkerMain with the thread's parameter as the kind, and ManagerMain.
 TEST_F(ThreadPoolRaceTest, TheStubsReachTheirOperationsWithTheWorkerKind) {
   const auto instance = reinterpret_cast<intptr_t>(Pool());
   EXPECT_EQ(TableEntry(instance, 3), reinterpret_cast<intptr_t>(&ThreadPool::WorkerMain));
@@ -175,9 +175,8 @@ TEST_F(ThreadPoolRaceTest, TheStubsReachTheirOperationsWithTheWorkerKind) {
   EXPECT_EQ(ThreadPool::State(Cell()), 1);
 }
 
-// Race 5. A Pause that passed its state test is held in front of ResetEvent until the
-// destruction has opened the gate and is about to post its exit packets: the gate must not stay
-// closed behind it.
+// A Pause that passed its state test is held in front of ResetEvent until the destruction has
+// opened the gate and is about to post its exit packets: the gate must not stay closed behind it.
 TEST_F(ThreadPoolRaceTest, APauseRacingDestroyDoesNotCloseTheGateBehindIt) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 2, .maxThreads = 2}), 1);
   const Handle gate = Pool()->runGate;
@@ -206,7 +205,7 @@ TEST_F(ThreadPoolRaceTest, APauseRacingDestroyDoesNotCloseTheGateBehindIt) {
   std::atomic<int32_t> destroyed{-1};
   std::thread destroyThread([&] {
     destroyer = platform::CurrentThreadId();
-    destroyed = ThreadPool::Destroy(Cell(), 0, 5000);
+    destroyed = ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 5000);
   });
   destroyAtExitPackets.Await();  // the gate has been opened
   resetMay.Notify();
@@ -219,9 +218,9 @@ TEST_F(ThreadPoolRaceTest, APauseRacingDestroyDoesNotCloseTheGateBehindIt) {
   EXPECT_EQ(ThreadPool::State(Cell()), 0);
 }
 
-// Race 6. A Post that passed its state test is held in front of PostQueuedCompletionStatus
-// while the pool is destroyed and created again: its task runs in the pool whose port took it or
-// is dropped, and the counts stay balanced.
+// A Post that passed its state test is held in front of PostQueuedCompletionStatus while the pool
+// is destroyed and created again: its task runs in the pool whose port took it or is dropped, and
+// the counts stay balanced.
 TEST_F(ThreadPoolRaceTest, APostRacingDestroyAndCreateStaysInThePoolItTested) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 1);
   std::atomic<pid_t> poster{0};
@@ -241,7 +240,8 @@ TEST_F(ThreadPoolRaceTest, APostRacingDestroyAndCreateStaysInThePoolItTested) {
   postHeld.Await();
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 1);
 
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 0, 50), 0) << "not released under a post in progress";
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 50), 0)
+      << "not released under a post in progress";
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 0);
   EXPECT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 0);
   postMay.Notify();
@@ -253,15 +253,15 @@ TEST_F(ThreadPoolRaceTest, APostRacingDestroyAndCreateStaysInThePoolItTested) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 1);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 2), 1);
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 1), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedAndWait), 1);
   EXPECT_EQ(runs[1], 0) << "never run in the new pool";
   EXPECT_EQ(runs[2], 1);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
 }
 
-// Race 7. Term right after the manager has made a worker that is held before its routine: the
-// stubs are freed only once that worker has entered its stub. Freed too early, the worker would
-// run unmapped memory when the hold lets it go.
+// Term right after the manager has made a worker that is held before its routine: the stubs are
+// freed only once that worker has entered its stub. Freed too early, the worker would run unmapped
+// memory when the hold lets it go.
 TEST(ThreadPoolTermRace, TermFreesTheStubsOnlyOnceNoThreadCanStillEnterThem) {
   release = platform::CreateEvent(true, false);
   entered = 0;

@@ -51,13 +51,15 @@ class ThreadPoolStressTest : public PoolTest {
         ThreadPool::SetMaxThreads(Cell(), 1 + static_cast<int32_t>(random() % 4));
     }
     if (random() % 3 == 0) ThreadPool::WaitTaskDone(Cell(), 2);
-    const int32_t mode = static_cast<int32_t>(random() % 4);
+    const int32_t mode = static_cast<int32_t>(random() % 4);  // one of the four modes
     const int32_t timeout = random() % 4 == 0 ? 3 : 0;
     const int32_t result = ThreadPool::Destroy(Cell(), mode, timeout);
-    if (mode < 2 && timeout == 0) {
+    const bool waits =
+        mode == ThreadPool::kDropQueuedAndWait || mode == ThreadPool::kRunQueuedAndWait;
+    if (waits && timeout == 0) {
       EXPECT_EQ(result, 1);
     }
-    if (mode == 1 || mode == 3) {
+    if (mode == ThreadPool::kRunQueuedAndWait || mode == ThreadPool::kRunQueuedNoWait) {
       // Posted before the destruction: ahead of every exit packet.
       std::lock_guard lock(mutex_);
       mustRun_.insert(mustRun_.end(), posted.begin(), posted.end());

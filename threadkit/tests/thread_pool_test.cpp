@@ -106,9 +106,10 @@ TEST_F(ThreadPoolTest, DestroyOfAPoolNeverCreatedSucceedsAndASecondWhileTheFirst
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 1);
   PostBlocking(1);
   std::atomic<int32_t> first{-1};
-  std::thread destroyer([&] { first = ThreadPool::Destroy(Cell(), 0); });
+  std::thread destroyer(
+      [&] { first = ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait); });
   ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 3; }));
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 0), 0);
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait), 0);
   EXPECT_EQ(ThreadPool::Create(Cell()), 0);
   platform::SetEvent(release);
   destroyer.join();
@@ -124,8 +125,12 @@ TEST_F(ThreadPoolTest, DestroyModesDropOrRunTheQueuedTasksAndWaitOrNot) {
     bool runsQueued;
     bool waits;
   };
-  const Case cases[] = {{0, false, true}, {1, true, true},  {2, false, false},
-                        {3, true, false}, {7, false, true}, {-1, false, true}};
+  const Case cases[] = {{ThreadPool::kDropQueuedAndWait, false, true},
+                        {ThreadPool::kRunQueuedAndWait, true, true},
+                        {ThreadPool::kDropQueuedNoWait, false, false},
+                        {ThreadPool::kRunQueuedNoWait, true, false},
+                        {7, false, true},
+                        {-1, false, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "mode " << c.mode);
     platform::ResetEvent(release);
@@ -162,10 +167,11 @@ TEST_F(ThreadPoolTest, DestroyWithALimitReturnsAtTheLimitAndThePoolEndsWithItsTa
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 1);
   PostBlocking(1);
   const uint32_t t0 = platform::GetTickCount();
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 0, 20), 0);
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 20), 0);
   EXPECT_GT(platform::GetTickCount() - t0, 20u);
   EXPECT_EQ(ThreadPool::State(Cell()), 3) << "the destruction goes on by itself";
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 0, 20), 0) << "a destruction is under way";
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 20), 0)
+      << "a destruction is under way";
   platform::SetEvent(release);
   ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
   EXPECT_EQ(runs[1], 1);
@@ -176,8 +182,8 @@ TEST_F(ThreadPoolTest, DestroyingAPausedPoolOpensTheGate) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 2, .maxThreads = 2}), 1);
   ASSERT_EQ(ThreadPool::Pause(Cell()), 1);
   for (int32_t i = 1; i <= 4; ++i) ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, i), 1);
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 1), 1);
-  for (int32_t i = 1; i <= 4; ++i) EXPECT_EQ(runs[i], 1) << "held and queued tasks run in mode 1";
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedAndWait), 1);
+  for (int32_t i = 1; i <= 4; ++i) EXPECT_EQ(runs[i], 1) << "held and queued tasks run";
 }
 
 TEST_F(ThreadPoolTest, DestroyPostsOneExitPacketMoreThanThereAreLiveWorkers) {
@@ -191,7 +197,7 @@ TEST_F(ThreadPoolTest, DestroyPostsOneExitPacketMoreThanThereAreLiveWorkers) {
     // A worker counts itself live a moment before it stops counting as starting.
     ASSERT_TRUE(Eventually([&] { return platform::LoadRelaxed(Pool()->starting) == 0; }));
     CountExitPackets();
-    ASSERT_EQ(ThreadPool::Destroy(Cell(), 2), 1);
+    ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedNoWait), 1);
     EXPECT_EQ(ExitPackets(), k + 1);
     platform::SetKernelCallObserver(nullptr);
     platform::SetEvent(release);
@@ -205,7 +211,7 @@ TEST_F(ThreadPoolTest, APoolCreatedAgainHasFreshHandlesAndCountersAtZero) {
                                    Pool()->taskDoneEvent, Pool()->runGate,   Pool()->managerThread};
   PostBlocking(1);
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 2), 1);
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 2), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedNoWait), 1);
   platform::SetEvent(release);
   ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 0);
@@ -227,7 +233,7 @@ TEST_F(ThreadPoolTest, APoolCreatedAgainHasFreshHandlesAndCountersAtZero) {
   EXPECT_EQ(ThreadPool::BusyCount(Cell()), 0);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 3), 1);
-  EXPECT_EQ(ThreadPool::Destroy(Cell(), 1), 1);
+  EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedAndWait), 1);
   EXPECT_EQ(runs[3], 1);
 }
 
@@ -327,7 +333,7 @@ TEST_F(ThreadPoolTest, PostIsRefusedWhenNotRunningOrForAddressZero) {
   EXPECT_EQ(ThreadPool::Post(Cell(), nullptr, 1), 0);
   EXPECT_EQ(ThreadPool::PostAddress(Cell(), 0, 1), 0);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 2), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedNoWait), 1);
   EXPECT_EQ(ThreadPool::Post(Cell(), CountingTask, 1), 0) << "destroying";
   EXPECT_EQ(runs[1], 0);
 }
@@ -337,7 +343,7 @@ TEST_F(ThreadPoolTest, ATaskGetsItsArgumentAndKeyUnchanged) {
   ASSERT_EQ(ThreadPool::PostAddress(Cell(), reinterpret_cast<intptr_t>(&CountingTask), 7, -2), 1);
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 8, 0x7FFFFFFF), 1);
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 9), 1);
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 1), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedAndWait), 1);
   EXPECT_EQ(runs[7], 1);
   EXPECT_EQ(keys[7], -2);
   EXPECT_EQ(keys[8], 0x7FFFFFFF);
@@ -360,7 +366,7 @@ TEST_F(ThreadPoolTest, TenPostsToABusyPoolAreQueuedAndWakeTheManager) {
   platform::SetKernelCallObserver(nullptr);
   ASSERT_EQ(ThreadPool::Resume(Cell()), 1);
   platform::SetEvent(release);
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 1), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kRunQueuedAndWait), 1);
   for (int32_t i = 1; i <= 10; ++i) EXPECT_EQ(runs[i], 1);
 }
 
@@ -389,7 +395,7 @@ TEST_F(ThreadPoolTest, WaitTaskDoneGivesOneWhenThePoolIsDestroyedUnderIt) {
     // no longer running.
     ASSERT_TRUE(Eventually([&] { return waiterId.load() != 0; }));
     testing_support::AwaitSleeping(waiterId);
-    ASSERT_EQ(ThreadPool::Destroy(Cell(), 2), 1);
+    ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedNoWait), 1);
     waiter.join();
     EXPECT_EQ(result, 1);
     EXPECT_EQ(ThreadPool::WaitTaskDone(Cell(), std::nullopt, pump), 0) << "no longer running";
@@ -467,7 +473,7 @@ TEST_F(ThreadPoolTest, TheSettersClampWhileRunningAndChangeNothingOtherwise) {
     EXPECT_EQ(Pool()->stackSize, expected) << given.value_or(-999);
   }
 
-  ASSERT_EQ(ThreadPool::Destroy(Cell(), 2), 1);
+  ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedNoWait), 1);
   ThreadPool::SetMaxThreads(Cell(), 9);
   ThreadPool::SetIdleTimeout(Cell(), 999);
   ThreadPool::SetStackSize(Cell(), 40000);

@@ -27,7 +27,7 @@ int64_t DaysFromCivil(int64_t year, unsigned month, unsigned day) {
 
 void CmdStdOutput(std::optional<int32_t> stream, const std::vector<std::string_view>& texts) {
   const auto target =
-      stream == 2 ? platform::ConsoleStream::kError : platform::ConsoleStream::kOutput;
+      stream == kStandardError ? platform::ConsoleStream::kError : platform::ConsoleStream::kOutput;
   Text joined;
   for (std::string_view text : texts) joined.append(text);
   platform::WriteConsole(target, joined);
@@ -49,7 +49,9 @@ DateTime CmdNow() {
                            local.tm_min, local.tm_sec);
 }
 
-Text CmdSpecialFolder(int32_t code) { return code == 3 ? platform::DesktopFolder() : Text(); }
+Text CmdSpecialFolder(int32_t code) {
+  return code == kDesktopFolder ? platform::DesktopFolder() : Text();
+}
 
 void CmdProcessEvents() {
   platform::DispatchPendingMessages();

@@ -9,8 +9,12 @@
 #include "toolkit/runtime/date_time.h"
 #include "toolkit/runtime/text.h"
 
-// Writes the texts to standard output, or to standard error when stream is 2, with nothing
-// added between or after them. They are joined and written at once, unbuffered (see
+// The stream argument of CmdStdOutput that names standard error; any other (or none) is
+// standard output.
+inline constexpr int32_t kStandardError = 2;
+
+// Writes the texts to standard output, or to standard error when stream is kStandardError, with
+// nothing added between or after them. They are joined and written at once, unbuffered (see
 // platform::WriteConsole): what one call writes stays whole among the calls of other threads
 // and reaches the terminal, pipe or file before the call returns.
 void CmdStdOutput(std::optional<int32_t> stream, const std::vector<std::string_view>& texts);
@@ -24,7 +28,11 @@ DateTime CmdNow();
 // The automation date of a local calendar time.
 DateTime DateTimeFromParts(int year, int month, int day, int hour, int minute, int second);
 
-// Code 3 gives the user's desktop folder, ending in "/"; "" on failure or for any other code.
+// The code of CmdSpecialFolder for the user's desktop folder, the only one there is.
+inline constexpr int32_t kDesktopFolder = 3;
+
+// kDesktopFolder gives the user's desktop folder, ending in "/"; "" on failure or for any other
+// code.
 Text CmdSpecialFolder(int32_t code);
 
 // Dispatches the messages waiting in the calling thread's queue, up to a quit message; on a

@@ -84,6 +84,14 @@ TEST_F(HttpExchange, CookiesAreSentSetAndMerged) {
   EXPECT_EQ(requests[0].method, "GET");
 }
 
+TEST_F(HttpExchange, AnAddressGoesOutAsPercentEncodedUtf8WithStrayBytesAsThemselves) {
+  // "中" (D6 D0), a blank, and 0xFF, which begins no GBK character.
+  Get("/\xD6\xD0 \xFFx");
+  const std::vector<sample_site::LoggedRequest> requests = site_.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].path, "/%E4%B8%AD%20%FFx");
+}
+
 TEST_F(HttpExchange, AnErrorPageIsReturnedWithItsStatus) {
   site_.SetFault(PathPattern::Exact("/gone"), Fault::Body("not here", 404));
   EXPECT_EQ(Get("/gone"), std::make_pair(std::string("not here"), 404));

@@ -90,7 +90,6 @@ TEST_F(HttpRequestRecording, OnlyUrlGivenIsAGetWithTheDefaultHeaders) {
       "SetRequestHeader('Content-Type', 'application/x-www-form-urlencoded')",
       "Send('')",
       "ResponseBody?",
-      "GetallResponseHeaders()",
   };
   EXPECT_EQ(Conversation(*recorder_), expected);
   EXPECT_EQ(DefaultHeaderBlock.size(), 220u);
@@ -233,6 +232,49 @@ TEST_F(HttpRequestRecording, SetCookieLinesAreMergedIntoTheCallersList) {
     HttpRequest("http://x.example/", 0, nullptr, &cookies, &received);
     EXPECT_EQ(cookies, c.cookiesOut);
     EXPECT_EQ(received, c.received);
+  }
+}
+
+TEST_F(HttpRequestRecording, TheResponseHeadersAreReadOnlyForTheArgumentsThatTakeThem) {
+  const std::u16string headerLines = u"Location: /next\r\nSet-Cookie: a=1; path=/";
+  struct Outputs {
+    Text cookies = "b=2";
+    Text received = "stale";
+    Text location;
+    Text responseHeaders = "old";
+    Text requestHeaders;
+    int32_t status = -1;
+  };
+  struct Case {
+    const char* given;
+    bool cookies, received, location, responseHeaders, requestHeaders, status;
+    bool readsHeaders;
+  };
+  const Case cases[] = {
+      {"nothing", false, false, false, false, false, false, false},
+      {"request headers and status", false, false, false, false, true, true, false},
+      {"response headers", false, false, false, true, false, false, true},
+      {"location", false, false, true, false, false, false, true},
+      {"cookies", true, false, false, false, false, false, true},
+      {"received cookies", false, true, false, false, false, false, true},
+  };
+  for (const Case& c : cases) {
+    recorder_ = std::make_shared<RecordingObject>();
+    Respond(headerLines);
+    Outputs out;
+    HttpRequest("http://x.example/", 0, nullptr, c.cookies ? &out.cookies : nullptr,
+                c.received ? &out.received : nullptr,
+                c.requestHeaders ? &out.requestHeaders : nullptr,
+                c.location ? &out.location : nullptr, false, nullptr, nullptr,
+                c.responseHeaders ? &out.responseHeaders : nullptr, 0, nullptr, nullptr,
+                std::nullopt, c.status ? &out.status : nullptr);
+    EXPECT_EQ(CallsNamed("GetallResponseHeaders").size(), c.readsHeaders ? 1u : 0u) << c.given;
+    // Each output given alone comes out as when all are given.
+    EXPECT_EQ(out.cookies, c.cookies ? "a=1; b=2" : "b=2") << c.given;
+    EXPECT_EQ(out.received, c.received ? "a=1" : "stale") << c.given;
+    EXPECT_EQ(out.location, c.location ? "/next" : "") << c.given;
+    EXPECT_EQ(out.responseHeaders, c.responseHeaders ? platform::Utf16ToGbk(headerLines) : "old")
+        << c.given;
   }
 }
 

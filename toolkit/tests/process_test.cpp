@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
+#include "platform/event_pump.h"
 #include "platform/message_queue.h"
+#include "tests/message_during_wait.h"
 #include "tests/test_text.h"
 
 namespace {
@@ -48,7 +51,7 @@ class DesktopFolderTest : public ::testing::Test {
 };
 
 TEST_F(DesktopFolderTest, FallsBackToHomeDesktopEndingInSlash) {
-  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/Desktop/");
+  EXPECT_EQ(CmdSpecialFolder(kDesktopFolder), home_ + "/Desktop/");
   EXPECT_EQ(CmdSpecialFolder(5), "");
 }
 
@@ -57,9 +60,9 @@ TEST_F(DesktopFolderTest, ReadsTheXdgDesktopDirectoryAsGbk) {
   std::ofstream(home_ + "/.config/user-dirs.dirs") << "# comment\nXDG_DOWNLOAD_DIR=\"$HOME/dl\"\n"
                                                    << Utf8(u8"XDG_DESKTOP_DIR=\"$HOME/桌面\"\n");
   // "桌面" in GBK.
-  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/\xD7\xC0\xC3\xE6/");
+  EXPECT_EQ(CmdSpecialFolder(kDesktopFolder), home_ + "/\xD7\xC0\xC3\xE6/");
   setenv("XDG_CONFIG_HOME", (home_ + "/elsewhere").c_str(), 1);
-  EXPECT_EQ(CmdSpecialFolder(3), home_ + "/Desktop/");
+  EXPECT_EQ(CmdSpecialFolder(kDesktopFolder), home_ + "/Desktop/");
 }
 
 TEST(CmdStdOutput, WritesTextsWithNothingAddedInTheTerminalCharset) {
@@ -68,7 +71,7 @@ TEST(CmdStdOutput, WritesTextsWithNothingAddedInTheTerminalCharset) {
   std::fflush(stdout);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), Utf8(u8"a文b"));
   ::testing::internal::CaptureStderr();
-  CmdStdOutput(2, "err");
+  CmdStdOutput(kStandardError, "err");
   std::fflush(stderr);
   EXPECT_EQ(::testing::internal::GetCapturedStderr(), "err");
 }
@@ -84,45 +87,63 @@ TEST(CmdNow, IsAnAutomationDateInWholeSeconds) {
 }
 
 TEST(CmdProcessEvents, DispatchesUpToAQuitMessageWhichStays) {
-  std::vector<int> seen;
-  auto& queue = platform::MessageQueue::OfCurrentThread();
-  queue.Post({.id = 0x400, .handler = [&] { seen.push_back(1); }});
-  queue.Post({.id = 0x400, .handler = [&] { seen.push_back(2); }});
-  queue.Post({.id = platform::kQuitMessage, .handler = {}});
-  queue.Post({.id = 0x400, .handler = [&] { seen.push_back(3); }});
-  CmdProcessEvents();
-  EXPECT_EQ(seen, (std::vector<int>{1, 2}));
-  CmdProcessEvents();
-  EXPECT_EQ(seen, (std::vector<int>{1, 2}));
-  EXPECT_FALSE(queue.Empty());
-  // Clear what is left for the next test on this thread.
-  while (!queue.Empty()) {
-    if (!queue.TakeUnlessQuit()) break;
-  }
+  // On a thread of its own: the quit message stays in the queue, which goes with the thread.
+  std::thread([] {
+    std::vector<int> seen;
+    auto& queue = platform::MessageQueue::OfCurrentThread();
+    queue.Post({.id = 0x400, .handler = [&] { seen.push_back(1); }});
+    queue.Post({.id = 0x400, .handler = [&] { seen.push_back(2); }});
+    queue.Post({.id = platform::kQuitMessage, .handler = {}});
+    queue.Post({.id = 0x400, .handler = [&] { seen.push_back(3); }});
+    CmdProcessEvents();
+    EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+    CmdProcessEvents();
+    EXPECT_EQ(seen, (std::vector<int>{1, 2}));
+    EXPECT_FALSE(queue.Empty());
+  }).join();
 }
 
-TEST(CmdProcessEvents, ReturnsAtOnceOnAThreadWithNothingPosted) {
-  std::thread([] { CmdProcessEvents(); }).join();
+// Posts a message to its own thread's queue each time it runs, as a window system's events may
+// arrive while the queue is being served.
+std::atomic<int> pumpRuns{0};
+std::atomic<bool> pumpsMessageRan{false};
+void PostingPump() {
+  ++pumpRuns;
+  platform::MessageQueue::OfCurrentThread().Post(
+      {.id = 0x400, .handler = [] { pumpsMessageRan = true; }});
 }
 
-TEST(CmdDelay, WaitsWhileServingTheThreadsMessages) {
+TEST(CmdProcessEvents, MakesOnePassOnAThreadWithNothingPosted) {
+  pumpRuns = 0;
+  pumpsMessageRan = false;
+  std::thread([] {
+    platform::SetCurrentThreadEventPump(&PostingPump);
+    CmdProcessEvents();
+    EXPECT_EQ(pumpRuns.load(), 1);
+    EXPECT_FALSE(pumpsMessageRan) << "what comes after its pass waits for the next call";
+    platform::SetCurrentThreadEventPump(nullptr);
+    CmdProcessEvents();
+    EXPECT_TRUE(pumpsMessageRan);
+  }).join();
+}
+
+TEST(CmdDelay, ServesTheThreadsMessagesUntilTheTimeHasPassed) {
   const platform::ThreadId self = platform::CurrentThreadId();
   platform::MessageQueue::OfCurrentThread();
-  bool ran = false;
-  std::thread poster([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    platform::PostThreadMessage(self, {.id = 0x401, .handler = [&] { ran = true; }});
-  });
+  const MessageDuringWait messages(self);
   const auto start = std::chrono::steady_clock::now();
   CmdDelay(60);
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  poster.join();
-  EXPECT_GE(elapsed, std::chrono::milliseconds(60));
-  EXPECT_TRUE(ran);
-  const auto before = std::chrono::steady_clock::now();
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(60));
+  EXPECT_TRUE(messages.FirstRan());
+  EXPECT_TRUE(messages.SecondRan());
+
+  bool ran = false;
+  platform::PostThreadMessage(self, {.id = 0x401, .handler = [&] { ran = true; }});
   CmdDelay(0);
   CmdDelay(-5);
-  EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(5));
+  EXPECT_FALSE(ran) << "returned without looking at the queue";
+  CmdProcessEvents();
+  EXPECT_TRUE(ran);
 }
 
 TEST(PostThreadMessage, FailsForAThreadWithoutQueue) {

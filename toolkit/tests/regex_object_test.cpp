@@ -86,21 +86,34 @@ TEST(RegexObject, ASubjectWithoutMatchGivesAnEmptyListAndOne) {
 }
 
 TEST(RegexObject, PositionIsTheByteOffsetFoundFromTheCharacterIndex) {
-  RegexObject regex;
-  int32_t position = -1;
-  regex.Create("ab",
-               "\xD6\xD0"
-               "ab");  // FirstIndex 1, the match at byte offset 2
-  EXPECT_EQ(regex.MatchText(1, &position), "ab");
-  EXPECT_EQ(position, 2);
-  regex.Create("ab",
-               "\xD6\xD0"
-               "AB");  // found again with the object's own case rule
-  EXPECT_EQ(regex.MatchText(1, &position), "AB");
-  EXPECT_EQ(position, 2);
-  regex.Create("x(x)", "xx");
-  EXPECT_EQ(regex.SubMatch(1, 1, &position), "x");
-  EXPECT_EQ(position, 0);  // the first "x" from the start of the match
+  // The character index, read as a byte position, falls on a second byte after an even number
+  // of double-byte characters; the search starts at the character there.
+  struct Case {
+    const char* pattern;
+    const char* subject;
+    std::optional<int32_t> subMatch;  // the sub-match's position instead of the match's
+    const char* found;
+    int32_t position;
+  };
+  const Case cases[] = {
+      {"ab", "ab", std::nullopt, "ab", 0},
+      {"ab", "中ab", std::nullopt, "ab", 2},
+      {"ab", "中中ab", std::nullopt, "ab", 4},
+      {"ab", "中中中ab", std::nullopt, "ab", 6},
+      {"ab", "a中中ab", std::nullopt, "ab", 5},
+      {"ab", "中中AB", std::nullopt, "AB", 4},  // found again with the object's own case rule
+      {"(a)b", "中中ab", 1, "a", 4},
+      {"x(x)", "xx", 1, "x", 0},  // the first "x" from the start of the match
+  };
+  for (const Case& c : cases) {
+    RegexObject regex;
+    regex.Create(c.pattern, c.subject);
+    int32_t position = -1;
+    const Text found =
+        c.subMatch ? regex.SubMatch(1, *c.subMatch, &position) : regex.MatchText(1, &position);
+    EXPECT_EQ(found, c.found) << c.subject;
+    EXPECT_EQ(position, c.position) << c.subject;
+  }
 }
 
 TEST(RegexObject, ReplaceWorksOnTheLastSubjectWithTheGlobalOption) {

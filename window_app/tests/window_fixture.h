@@ -10,6 +10,7 @@
 #include <string>
 
 #include "toolkit/locale_clock.h"
+#include "toolkit/runtime/process.h"
 #include "window_app/framework/program_framework.h"
 #include "window_app/framework/testing/window_testing.h"
 #include "window_app/globals.h"
@@ -49,6 +50,9 @@ class MainWindowFixture : public ::testing::Test {
   void TearDown() override {
     window_testing::SetMessageBoxShownHook(nullptr);
     window_testing::CloseWindow(kMainWindow);
+    // What other threads handed to the main thread for this window meets no window now, rather
+    // than the next test's.
+    CmdProcessEvents();
     FreeGlobals();
     OverrideLocaleTimeFormat(std::nullopt);
   }

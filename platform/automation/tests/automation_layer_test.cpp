@@ -64,6 +64,14 @@ TEST_F(AutomationLayer, FindsMembersWithoutRegardToCaseAndFailsSilently) {
   const Variant pattern = Variant::String(u"a+");
   EXPECT_FALSE(InvokeMember(regexp.get(), u"pATTERN", InvokeKind::kPut, {&pattern, 1}).Failed());
   EXPECT_EQ(InvokeMember(regexp.get(), u"PATTERN", InvokeKind::kGet, {}).value, pattern);
+  // The request object's one indexed property: its index comes first, in a read and a write.
+  std::shared_ptr<DispatchObject> request = CreateAutomationObject(u"WinHttp.WinHttpRequest.5.1");
+  const Variant option[] = {Variant::Int32(6), Variant::Bool(false)};
+  EXPECT_EQ(InvokeMember(request.get(), u"Option", InvokeKind::kGet, {option, 1}).value,
+            Variant::Bool(true));
+  EXPECT_FALSE(InvokeMember(request.get(), u"OPTION", InvokeKind::kPut, option).Failed());
+  EXPECT_EQ(InvokeMember(request.get(), u"option", InvokeKind::kGet, {option, 1}).value,
+            Variant::Bool(false));
 
   const struct {
     DispatchObject* object;
@@ -85,6 +93,28 @@ TEST_F(AutomationLayer, FindsMembersWithoutRegardToCaseAndFailsSilently) {
        {Variant::FromBytes({1})},
        AutomationError::kTypeMismatch},
       {nullptr, u"Pattern", InvokeKind::kGet, {}, AutomationError::kNoObject},
+      {request.get(), u"Send", InvokeKind::kPut, {Variant()}, AutomationError::kMemberNotFound},
+      {request.get(),
+       u"Status",
+       InvokeKind::kPut,
+       {Variant::Int32(200)},
+       AutomationError::kMemberNotFound},
+      {request.get(),
+       u"SetProxyCredentials",
+       InvokeKind::kCall,
+       {Variant::String(u"u"), Variant::String(u"p"), Variant::Int32(1)},
+       AutomationError::kUnknownName},
+      {request.get(), u"Url", InvokeKind::kPut, {Variant()}, AutomationError::kUnknownName},
+      {request.get(),
+       u"Option",
+       InvokeKind::kPut,
+       {Variant::Int32(6)},
+       AutomationError::kBadParamCount},
+      {request.get(),
+       u"Option",
+       InvokeKind::kGet,
+       {Variant::Int32(5)},
+       AutomationError::kException},
   };
   for (const auto& failure : failures) {
     InvokeResult result = InvokeMember(failure.object, failure.member, failure.kind, failure.args);

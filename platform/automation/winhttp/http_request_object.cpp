@@ -26,17 +26,16 @@ std::string UrlFromUtf16(std::u16string_view url) {
     }
   };
   for (size_t i = 0; i < url.size(); ++i) {
-    uint32_t unit = url[i];
-    if (unit >= 0xDC80 && unit <= 0xDCFF) {
-      appendEncoded(static_cast<unsigned char>(unit - 0xDC00));
+    const char16_t unit = url[i];
+    if (const std::optional<unsigned char> stray = StrayByteOf(unit)) {
+      appendEncoded(*stray);
       continue;
     }
     uint32_t code = unit;
-    if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < url.size() && url[i + 1] >= 0xDC00 &&
-        url[i + 1] <= 0xDFFF) {
-      code = 0x10000 + ((unit - 0xD800) << 10) + (url[i + 1] - 0xDC00);
+    if (IsHighSurrogate(unit) && i + 1 < url.size() && IsLowSurrogate(url[i + 1])) {
+      code = 0x10000 + ((unit - 0xD800u) << 10) + (url[i + 1] - 0xDC00u);
       ++i;
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
       code = 0xFFFD;
     }
     if (code < 0x80) {
@@ -63,24 +62,7 @@ InvokeResult Refused(AutomationError error) { return InvokeResult::Failure(error
 class HttpRequestObject final : public DispatchObject {
  public:
   InvokeResult Invoke(std::u16string_view member, InvokeKind kind, Arguments args) override {
-    // Option is an indexed property: its write carries the index before the value.
-    if (MemberNameEquals(member, "Option")) return Option(kind, args);
-    if (kind == InvokeKind::kPut) {
-      for (std::string_view name : {"SetTimeouts", "SetProxy", "Open", "SetRequestHeader", "Send",
-                                    "ResponseBody", "GetAllResponseHeaders", "Status"}) {
-        if (MemberNameEquals(member, name)) return Refused(AutomationError::kMemberNotFound);
-      }
-      return Refused(AutomationError::kUnknownName);
-    }
-    if (MemberNameEquals(member, "SetTimeouts")) return SetTimeouts(args);
-    if (MemberNameEquals(member, "SetProxy")) return SetProxy(args);
-    if (MemberNameEquals(member, "Open")) return Open(args);
-    if (MemberNameEquals(member, "SetRequestHeader")) return SetRequestHeader(args);
-    if (MemberNameEquals(member, "Send")) return Send(args);
-    if (MemberNameEquals(member, "ResponseBody")) return ResponseBody(args);
-    if (MemberNameEquals(member, "GetAllResponseHeaders")) return ResponseHeaders(args);
-    if (MemberNameEquals(member, "Status")) return Status(args);
-    return Refused(AutomationError::kUnknownName);
+    return DispatchByName(*this, kMembers, member, kind, args);
   }
 
  private:
@@ -124,6 +106,7 @@ class HttpRequestObject final : public DispatchObject {
     return InvokeResult::Success();
   }
 
+  // An indexed property: every use carries the option's index first.
   InvokeResult Option(InvokeKind kind, Arguments args) {
     if (args.empty()) return Refused(AutomationError::kBadParamCount);
     std::optional<int32_t> index = args[0].ToInt32();
@@ -190,6 +173,18 @@ class HttpRequestObject final : public DispatchObject {
     if (!exchange_.HasResponse()) return Refused(AutomationError::kException);
     return InvokeResult::Success(Variant::Int32(exchange_.Status()));
   }
+
+  static constexpr DispatchMember<HttpRequestObject> kMembers[] = {
+      {"SetTimeouts", &HttpRequestObject::SetTimeouts},
+      {"SetProxy", &HttpRequestObject::SetProxy},
+      {"Open", &HttpRequestObject::Open},
+      {.name = "Option", .indexed = &HttpRequestObject::Option},
+      {"SetRequestHeader", &HttpRequestObject::SetRequestHeader},
+      {"Send", &HttpRequestObject::Send},
+      {"ResponseBody", &HttpRequestObject::ResponseBody},
+      {"GetAllResponseHeaders", &HttpRequestObject::ResponseHeaders},
+      {"Status", &HttpRequestObject::Status},
+  };
 
   HttpExchange exchange_;
   std::optional<Variant> body_;

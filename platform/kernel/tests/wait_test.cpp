@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -132,6 +133,20 @@ TEST(WaitableTimer, RelativeDueTimeFiresOnceThenWaitsForTheNextSet) {
   EXPECT_EQ(WaitForSingleObject(timer, 0), WAIT_OBJECT_0);
   CloseHandle(timer);
   EXPECT_FALSE(SetWaitableTimer(timer, -1, 0));
+}
+
+TEST(WaitableTimer, ADueTimeBeyondTheClocksReachNeverComes) {
+  const Handle timer = CreateWaitableTimer(true);
+  constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+  constexpr int64_t kMax = std::numeric_limits<int64_t>::max();
+  // What pauses of INT32_MAX milliseconds and of 200000000 hours give, the end of the range
+  // (where longer pauses are held) and next to it, and the latest absolute time.
+  for (const int64_t dueTime : {int64_t{-2147483647} * 10000, int64_t{-200000000} * 36000000000,
+                                kMin + 1, -kMax, kMin, kMax}) {
+    ASSERT_TRUE(SetWaitableTimer(timer, dueTime, 0));
+    EXPECT_EQ(WaitForSingleObject(timer, 20), WAIT_TIMEOUT) << dueTime;
+  }
+  CloseHandle(timer);
 }
 
 class MsgWait : public ::testing::Test {
