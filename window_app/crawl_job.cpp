@@ -83,9 +83,11 @@ void RunCrawlJob() {
   // The destruction opens the run gate, which would end a pause that the user set: the job
   // keeps it until "继续", or until the stop button destroys the pool, which opens the gate too.
   ThreadPool::WaitRunGate(threadPool->Cell());
-  // Mode 1: a task that was posted but not yet taken by a worker still runs, instead of its
+  // A task that was posted but not yet taken by a worker still runs, instead of its
   // whole category being lost. (The stop button drops such tasks: there the user asked for it.)
-  if (ThreadPool::Destroy(threadPool->Cell(), 1) != 0) LogLine("线程销毁完成");
+  if (ThreadPool::Destroy(threadPool->Cell(), ThreadPool::kRunQueuedAndWait) != 0) {
+    LogLine("线程销毁完成");
+  }
 
   SetPauseButtonDisabled(1);
   SetCaption(按钮_开始工作, "开始");
@@ -104,7 +106,7 @@ void OnStartButtonClick() {
     SetCaption(按钮_开始工作, "停止");
   } else if (Caption(按钮_开始工作) == "停止") {
     SetPauseButtonDisabled(0);
-    ThreadPool::Destroy(threadPool->Cell(), 0, kStopWaitMs);
+    ThreadPool::Destroy(threadPool->Cell(), ThreadPool::kDropQueuedAndWait, kStopWaitMs);
     SetCaption(按钮_开始工作, "开始");
   }
 }
