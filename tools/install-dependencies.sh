@@ -15,6 +15,8 @@ packages=(
   xvfb
   # The console benchmark's baseline client.
   curl
+  # The fuzz build: clang with libFuzzer and the sanitizers' runtime.
+  clang-14 libclang-rt-14-dev
 )
 
 missing=()

@@ -2,7 +2,9 @@
 # Installs what is missing, builds Trovanel and runs its test suite twice: once as it is and
 # once under AddressSanitizer + UndefinedBehaviorSanitizer; then runs the tests of threaded code
 # (label "threads") a third time under ThreadSanitizer. After each CTest run, every test binary
-# of that run also runs once as a whole, shuffled. Exits non-zero on any failure.
+# of that run also runs once as a whole, shuffled. Last, the fuzz targets are built as libFuzzer
+# programs with clang and replay their corpora, so that the fuzz build keeps working. Exits
+# non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -80,3 +82,9 @@ cmake --build build-tsan -j "$jobs"
 echo "== test build-tsan"
 ctest --test-dir build-tsan -j "$jobs" --output-on-failure -L threads
 run_whole_binaries build-tsan -L threads
+
+echo "== build build-fuzz (clang, libFuzzer; the corpora replayed)"
+cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++-14 -DTROVANEL_FUZZ=ON >/dev/null
+cmake --build build-fuzz -j "$jobs"
+echo "== test build-fuzz"
+ctest --test-dir build-fuzz -j "$jobs" --output-on-failure
