@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/child_process.h"
+#include "console_app/tests/placed_console.h"
 #include "tools/sample_site/sample_site.h"
 
 namespace {
@@ -13,33 +13,15 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-const std::string kDone = reinterpret_cast<const char*>(u8"下载完成");
-const std::string kSaved = reinterpret_cast<const char*>(u8"下载成功:");
-
 class ConsoleEndToEnd : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/trovanel-console-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    program_ = PlaceProgram(TROVANEL_CONSOLE_PATH, folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
+  void SetUp() override { ASSERT_TRUE(console_.Placed()); }
 
-  static ChildEnvironment Environment(const std::string& proxy) {
-    return {{"http_proxy", proxy}, {"no_proxy", ""}, {"LC_ALL", "C.UTF-8"}};
-  }
-  ChildResult Run(const std::string& proxy) { return RunChild(program_, Environment(proxy)); }
-  std::string Contents(const std::string& utf8Path) const {
-    std::ifstream in(SaveFolder() + utf8Path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-  }
-  std::string SaveFolder() const {
-    return folder_ + "/" + reinterpret_cast<const char*>(u8"文件/");
-  }
+  ChildResult Run(const std::string& proxy) { return console_.Run(proxy); }
+  std::string Contents(const std::string& utf8Path) const { return console_.Contents(utf8Path); }
+  std::string SaveFolder() const { return console_.SaveFolder(); }
 
-  std::string folder_;
-  std::string program_;
+  PlacedConsole console_;
 };
 
 TEST_F(ConsoleEndToEnd, SavesEveryFileOfEveryCategoryAndSaysSoInRecordOrder) {
@@ -90,7 +72,8 @@ TEST_F(ConsoleEndToEnd, KilledAfterItsFirstFileItHasReportedEveryFileOnDisk) {
   const sample_site::Item& second = site.Model().ItemAt({.category = 1, .page = 1, .position = 2});
   site.Hold(sample_site::PathPattern::Exact(second.detailLink));
 
-  RunningChild child(program_, Environment(site.ProxyUrl()), RunningChild::Output::kPipe);
+  RunningChild child(console_.Program(), PlacedConsole::Environment(site.ProxyUrl()),
+                     RunningChild::Output::kPipe);
   ASSERT_TRUE(child.Started());
   ASSERT_TRUE(site.WaitUntilHeld(1, 60s));
   child.Signal(SIGTERM);
@@ -112,7 +95,8 @@ TEST_F(ConsoleEndToEnd, KilledAfterItsFirstFileItHasReportedEveryFileOnDisk) {
 TEST_F(ConsoleEndToEnd, SaysItIsDoneBeforeItsWaitOnAPipeAndOnATerminal) {
   for (const auto output : {RunningChild::Output::kPipe, RunningChild::Output::kTerminal}) {
     const char* name = output == RunningChild::Output::kPipe ? "pipe" : "terminal";
-    RunningChild child(program_, Environment("http://127.0.0.1:9"), output);
+    RunningChild child(console_.Program(), PlacedConsole::Environment("http://127.0.0.1:9"),
+                       output);
     ASSERT_TRUE(child.Started()) << name;
     ASSERT_TRUE(child.ReadUntil(kDone)) << name;
     const auto arrived = std::chrono::steady_clock::now();

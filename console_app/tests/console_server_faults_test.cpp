@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "tests/child_process.h"
+#include "console_app/tests/placed_console.h"
 #include "tools/sample_site/sample_site.h"
 
 namespace {
@@ -15,9 +15,6 @@ namespace fs = std::filesystem;
 using sample_site::Fault;
 using sample_site::PathPattern;
 
-const std::string kDone = reinterpret_cast<const char*>(u8"下载完成");
-const std::string kSaved = reinterpret_cast<const char*>(u8"下载成功:");
-const std::string kFailed = reinterpret_cast<const char*>(u8"下载失败:");
 const std::string kOldContents = "a good file from an earlier run";
 
 // An address-space limit cannot be combined with the sanitizers' shadow memory.
@@ -52,27 +49,11 @@ Fault WithHeader(Fault fault, std::string name, std::string value) {
   return fault;
 }
 
-std::string Contents(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 class ConsoleServerFaults : public ::testing::TestWithParam<FaultRow> {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/trovanel-faults-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-    program_ = PlaceProgram(TROVANEL_CONSOLE_PATH, folder_);
-  }
-  void TearDown() override { fs::remove_all(folder_); }
+  void SetUp() override { ASSERT_TRUE(console_.Placed()); }
 
-  fs::path SaveFolder() const {
-    return fs::path(folder_) / reinterpret_cast<const char*>(u8"文件");
-  }
-
-  std::string folder_;
-  std::string program_;
+  PlacedConsole console_;
 };
 
 TEST_P(ConsoleServerFaults, TheItemFailsItsOldFileStaysAndTheCrawlGoesOn) {
@@ -97,17 +78,16 @@ TEST_P(ConsoleServerFaults, TheItemFailsItsOldFileStaysAndTheCrawlGoesOn) {
   site.SetFault(PathPattern::Exact(site.Model().ItemByNumber(1).filePath), row.fault);
   ASSERT_TRUE(site.Start());
 
-  const fs::path oldFile = SaveFolder() / files[0].utf8Path;
+  const fs::path oldFile = console_.SaveFolder() + files[0].utf8Path;
   fs::create_directories(oldFile.parent_path());
   std::ofstream(oldFile, std::ios::binary) << kOldContents;
 
-  const ChildResult result = RunChild(
-      program_, {{"http_proxy", site.ProxyUrl()}, {"no_proxy", ""}, {"LC_ALL", "C.UTF-8"}}, limits);
+  const ChildResult result = console_.Run(site.ProxyUrl(), limits);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.err, kFailed + oldFile.string() + "\r\n");
-  EXPECT_EQ(result.out, kSaved + (SaveFolder() / files[1].utf8Path).string() + "\r\n" + kDone);
-  EXPECT_EQ(Contents(oldFile), kOldContents);
-  EXPECT_TRUE(Contents(SaveFolder() / files[1].utf8Path) == site.FileContent(files[1]));
+  EXPECT_EQ(result.out, kSaved + console_.SaveFolder() + files[1].utf8Path + "\r\n" + kDone);
+  EXPECT_EQ(console_.Contents(files[0].utf8Path), kOldContents);
+  EXPECT_TRUE(console_.Contents(files[1].utf8Path) == site.FileContent(files[1]));
   size_t entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(oldFile.parent_path())) {
     ++entries;
