@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/codepage.h"
+
 namespace {
 
 void AppendDigits(Text& out, int32_t value, int width) {
@@ -43,7 +45,7 @@ Text FormatPicture(const SystemTime& time, std::string_view picture, bool force2
       // A double-byte character is copied whole, so that its second byte is never read as a
       // picture letter.
       const size_t length =
-          static_cast<unsigned char>(picture[i]) >= 0x80 && i + 1 < picture.size() ? 2 : 1;
+          platform::IsDoubleByteLead(picture[i]) && i + 1 < picture.size() ? 2 : 1;
       out.append(picture.substr(i, length));
       i += length;
     }

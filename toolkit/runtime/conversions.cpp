@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/codepage.h"
+
 namespace {
 
 // Full-width ASCII forms (A3 A1..A3 FE), the full-width blank and a few look-alikes become
@@ -11,11 +13,11 @@ std::string MapFullWidthForms(std::string_view text) {
   std::string mapped;
   mapped.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    auto lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80 || i + 1 >= text.size()) {
+    if (!platform::IsDoubleByteLead(text[i]) || i + 1 >= text.size()) {
       mapped.push_back(text[i]);
       continue;
     }
+    auto lead = static_cast<unsigned char>(text[i]);
     auto trail = static_cast<unsigned char>(text[i + 1]);
     if (lead == 0xA3 && trail >= 0xA1 && trail <= 0xFE) {
       mapped.push_back(static_cast<char>(trail - 0x80));

@@ -31,7 +31,7 @@ bool IsFollowed(std::string_view link) {
 std::string WithoutBackslashes(std::string_view title) {
   std::string cleaned;
   for (size_t pos = 0; pos < title.size(); ++pos) {
-    if (static_cast<unsigned char>(title[pos]) >= 0x80 && pos + 1 < title.size()) {
+    if (platform::IsDoubleByteLead(title[pos]) && pos + 1 < title.size()) {
       cleaned += title.substr(pos++, 2);
     } else if (title[pos] != '\\') {
       cleaned += title[pos];
