@@ -24,13 +24,18 @@ class ConsoleEndToEnd : public ::testing::Test {
   PlacedConsole console_;
 };
 
-TEST_F(ConsoleEndToEnd, SavesEveryFileOfEveryCategoryAndSaysSoInRecordOrder) {
+// A site of these built-in categories (record numbers), each with pages x items files.
+sample_site::SiteConfig SiteOf(const std::vector<int>& records, int pages, int items) {
   sample_site::SiteConfig config;
-  config.categories = sample_site::SelectCategories({1, 2, 42});
-  config.pagesPerCategory = 2;
-  config.itemsPerPage = 2;
+  config.categories = sample_site::SelectCategories(records);
+  config.pagesPerCategory = pages;
+  config.itemsPerPage = items;
   config.fileSize = 5000;
-  sample_site::SampleSite site(config);
+  return config;
+}
+
+TEST_F(ConsoleEndToEnd, SavesEveryFileOfEveryCategoryAndSaysSoInRecordOrder) {
+  sample_site::SampleSite site(SiteOf({1, 2, 42}, 2, 2));
   ASSERT_TRUE(site.Start());
   const auto expected = site.ExpectedFiles();
   ASSERT_EQ(expected.size(), 12u);
@@ -62,11 +67,7 @@ TEST_F(ConsoleEndToEnd, WithoutNetworkItSaysOnlyThatItIsDone) {
 }
 
 TEST_F(ConsoleEndToEnd, KilledAfterItsFirstFileItHasReportedEveryFileOnDisk) {
-  sample_site::SiteConfig config;
-  config.categories = sample_site::SelectCategories({1});
-  config.pagesPerCategory = 1;
-  config.itemsPerPage = 3;
-  sample_site::SampleSite site(config);
+  sample_site::SampleSite site(SiteOf({1}, 1, 3));
   ASSERT_TRUE(site.Start());
   // The crawl stops at the second item, after the first file and its line.
   const sample_site::Item& second = site.Model().ItemAt({.category = 1, .page = 1, .position = 2});

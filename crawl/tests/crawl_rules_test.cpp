@@ -9,6 +9,7 @@
 #include <set>
 
 #include "platform/codepage.h"
+#include "tests/captured_output.h"
 #include "tests/scoped_environment.h"
 #include "tests/test_text.h"
 #include "tools/sample_site/sample_site.h"
@@ -21,11 +22,6 @@ using sample_site::Fault;
 using sample_site::PathPattern;
 
 std::string Utf8Of(const std::string& gbk) { return platform::GbkToUtf8(gbk).value(); }
-
-struct CrawlOutput {
-  std::string out;
-  std::string err;
-};
 
 class CrawlRulesTest : public ::testing::Test {
  protected:
@@ -47,19 +43,11 @@ class CrawlRulesTest : public ::testing::Test {
   }
   Text SaveFolder() const { return folder_ + "/"; }
 
-  CrawlOutput Crawl(MarkerCase markerCase = MarkerCase::kExact, int category = 1) {
+  CapturedOutput Crawl(MarkerCase markerCase = MarkerCase::kExact, int category = 1) {
     CrawlSettings settings{SaveFolder(), markerCase,
                            [this](const Text& path) { saved_.push_back(path); }};
     RegexObject links, titles;
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    CrawlCategory(Record(category), settings, links, titles);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    CrawlOutput output;
-    output.out = ::testing::internal::GetCapturedStdout();
-    output.err = ::testing::internal::GetCapturedStderr();
-    return output;
+    return CaptureOutput([&] { CrawlCategory(Record(category), settings, links, titles); });
   }
 
   // The stdout lines of a crawl that saved these files in this order (UTF-8, as printed).
@@ -101,7 +89,7 @@ TEST_F(CrawlRulesTest, SavesEveryFileByteForByteAndReportsEachOnce) {
   StartSite(OneCategory(3, 2));
   const auto expected = site_->ExpectedFiles();
   ASSERT_EQ(expected.size(), 6u);
-  const CrawlOutput output = Crawl();
+  const CapturedOutput output = Crawl();
   EXPECT_EQ(output.out, SavedLines(expected));
   EXPECT_EQ(output.err, "");
   for (const auto& file : expected) {
@@ -145,7 +133,7 @@ TEST_F(CrawlRulesTest, PageCountAndListIdFollowTheMarkerCaseRule) {
     site_->ClearFaults();
     site_->SetFault(PathPattern::Exact(categoryPath), Fault::Body(c.page));
     site_->ClearRequests();
-    const CrawlOutput output = Crawl(c.markerCase);
+    const CapturedOutput output = Crawl(c.markerCase);
     EXPECT_EQ(ListPageRequests(), c.listPages) << c.page;
     EXPECT_EQ(output.out, "") << c.page;
   }
@@ -156,7 +144,7 @@ TEST_F(CrawlRulesTest, PageCountAndListIdFollowTheMarkerCaseRule) {
 
 TEST_F(CrawlRulesTest, HostileItemsSaveOnlyWhatStaysInsideTheCategoryFolder) {
   StartSite(sample_site_test::HostileSite());
-  const CrawlOutput output = Crawl();
+  const CapturedOutput output = Crawl();
   EXPECT_EQ(output.out, SavedLines(site_->ExpectedFiles()));
   for (const auto& file : site_->ExpectedFiles()) {
     EXPECT_TRUE(Contents(file.utf8Path) == site_->FileContent(file)) << file.utf8Path;
@@ -203,7 +191,7 @@ TEST_F(CrawlRulesTest, ATitleIsAFileNameOnlyWhereItsCharactersAreAndItsLineIsOne
   const std::string euroFolder = folder + Utf8(u8"€");
   fs::create_directories(euroFolder);
 
-  const CrawlOutput output = Crawl();
+  const CapturedOutput output = Crawl();
   std::string out, err;
   std::set<std::string> names;
   for (const Case& c : cases) {
@@ -241,7 +229,7 @@ TEST_F(CrawlRulesTest, AFailedFileWritesNothingAndKeepsTheOldFile) {
   for (const auto& [name, fault] : faults) {
     site_->ClearFaults();
     site_->SetFault(PathPattern::Exact(item.filePath), fault);
-    const CrawlOutput output = Crawl();
+    const CapturedOutput output = Crawl();
     EXPECT_EQ(output.out, "") << name;
     EXPECT_EQ(output.err, failedLine) << name;
     EXPECT_EQ(Contents(file.utf8Path), "old complete file") << name;
@@ -251,7 +239,7 @@ TEST_F(CrawlRulesTest, AFailedFileWritesNothingAndKeepsTheOldFile) {
   site_->ClearFaults();
   site_->SetFault(PathPattern::Exact(item.scriptPath), Fault::Body("no link"));
   site_->ClearRequests();
-  const CrawlOutput output = Crawl();
+  const CapturedOutput output = Crawl();
   EXPECT_EQ(output.err, failedLine);
   EXPECT_EQ(site_->RequestPaths().back(), item.scriptPath);
   EXPECT_EQ(Contents(file.utf8Path), "old complete file");

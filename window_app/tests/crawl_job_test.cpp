@@ -12,6 +12,7 @@
 #include "platform/codepage.h"
 #include "platform/kernel/kernel_thread.h"
 #include "platform/kernel/thread_faults.h"
+#include "tests/captured_output.h"
 #include "tests/scoped_environment.h"
 #include "tests/thread_state.h"
 #include "toolkit/runtime/files.h"
@@ -108,6 +109,13 @@ class CrawlJobTest : public MainWindowFixture {
   static void FinishJob() {
     WaitForTheBox();
     CloseTheBox();
+  }
+  // Starts a job and finishes it, capturing what it writes on standard output and error.
+  static CapturedOutput RunJob() {
+    return CaptureOutput([] {
+      EXPECT_TRUE(ClickUnit(按钮_开始工作));
+      FinishJob();
+    });
   }
   void ExpectEveryFileSaved() const {
     for (const auto& file : site_->ExpectedFiles()) {
@@ -411,11 +419,7 @@ TEST_F(FailedItemsTest, AFailedItemIsReportedOnStandardErrorAndNeverLogged) {
   const Text folderB = CmdRunDirectory() + "/文件/" + model.Config().categories[2].heading + "/" +
                        model.Config().categories[2].linkText + "/";
 
-  ::testing::internal::CaptureStderr();
-  ASSERT_TRUE(ClickUnit(按钮_开始工作));
-  FinishJob();
-  std::fflush(stderr);
-  const std::string err = ::testing::internal::GetCapturedStderr();
+  const std::string err = RunJob().err;
 
   const std::vector<const sample_site::ExpectedFile*> failed = {&failedFile, &notFound, &reset};
   const std::vector<Text> entries = LogEntries();
