@@ -13,6 +13,7 @@
 #include "platform/kernel/kernel_thread.h"
 #include "platform/kernel/thread_faults.h"
 #include "tests/captured_output.h"
+#include "tests/page_failure_line.h"
 #include "tests/scoped_environment.h"
 #include "tests/thread_state.h"
 #include "toolkit/runtime/files.h"
@@ -50,6 +51,20 @@ std::vector<Text> LogEntries() {
     entries.push_back(line.size() >= 12 && line.starts_with("[ ") ? line.substr(12) : line);
   }
   return entries;
+}
+
+// The program's lines on a stream, which end in "\r\n", in any order (the workers write theirs
+// at once); text after the last line end counts as a line too. Qt's offscreen platform writes
+// notes of its own to standard error, which end in a bare "\n": they are left out.
+std::multiset<std::string> Lines(const std::string& text) {
+  std::multiset<std::string> lines;
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size() - 1);
+    const std::string line = text.substr(start, end + 1 - start);
+    if (!line.ends_with('\n') || line.ends_with("\r\n")) lines.insert(line);
+    start = end + 1;
+  }
+  return lines;
 }
 
 class CrawlJobTest : public MainWindowFixture {
@@ -116,6 +131,9 @@ class CrawlJobTest : public MainWindowFixture {
       EXPECT_TRUE(ClickUnit(按钮_开始工作));
       FinishJob();
     });
+  }
+  std::string SavedLine(const sample_site::ExpectedFile& file) const {
+    return platform::GbkToUtf8("下载成功:" + SavedPath(file) + "\r\n").value();
   }
   void ExpectEveryFileSaved() const {
     for (const auto& file : site_->ExpectedFiles()) {
@@ -383,6 +401,50 @@ TEST_F(CrawlJobTest, PoolCreationFailureGivesTheButtonsBackWithoutABox) {
   EXPECT_TRUE(PauseButtonDisabled());
   EXPECT_FALSE(FindOpenMessageBox().has_value());
   EXPECT_EQ(site_->RequestCount(), 0u);
+}
+
+TEST_F(CrawlJobTest, ASiteThatRefusesEverythingGivesALinePerCategoryPageAndTheBox) {
+  environment_.UseProxy("http://127.0.0.1:9");  // a closed port
+  const CapturedOutput output = RunJob();
+  std::multiset<std::string> lines;
+  for (const auto& category : sample_site::BuiltInCategories()) {
+    lines.insert(FailedPageLine(category.href));
+  }
+  EXPECT_EQ(Lines(output.err), lines);
+  EXPECT_EQ(output.out, "");
+  EXPECT_EQ(LogEntries(), (std::vector<Text>{"线程池创建成功<并发线程数：42>", "等待线程结束...",
+                                             "线程销毁完成"}));
+}
+
+TEST_F(CrawlJobTest, ACategoryPageAndAListPageThatFailAreSaidAndTheOthersAreSaved) {
+  const sample_site::SiteModel& model = site_->Model();
+  const std::string categoryPage = model.CategoryPagePath(2);
+  const std::string listPage = model.ListPagePath(3, 2);
+  site_->SetFault(PathPattern::Exact(categoryPage), Fault::Reset(0));
+  site_->SetFault(PathPattern::Exact(listPage), Fault::Body(model.NotFoundBody(), 404));
+
+  const CapturedOutput output = RunJob();
+  EXPECT_EQ(Lines(output.err),
+            (std::multiset<std::string>{FailedPageLine(categoryPage), FailedPageLine(listPage)}));
+  std::multiset<std::string> savedLines;
+  std::multiset<Text> logged;
+  for (const auto& file : site_->ExpectedFiles()) {
+    const sample_site::ItemKey key = model.ItemByNumber(file.itemNumber).key;
+    if (key.category == 2 || (key.category == 3 && key.page == 2)) {
+      EXPECT_FALSE(fs::exists(SaveFolder() / file.utf8Path)) << file.utf8Path;
+      continue;
+    }
+    savedLines.insert(SavedLine(file));
+    logged.insert(SavedPath(file));
+    EXPECT_EQ(Contents(file), site_->FileContent(file)) << file.utf8Path;
+  }
+  EXPECT_EQ(savedLines.size(), site_->ExpectedFiles().size() - 2 * 2 - 2);
+  EXPECT_EQ(Lines(output.out), savedLines);
+  const std::vector<Text> entries = LogEntries();
+  ASSERT_GE(entries.size(), 3u);
+  std::multiset<Text> fileEntries(entries.begin() + 1, entries.end() - 1);
+  fileEntries.erase(fileEntries.find("等待线程结束..."));
+  EXPECT_EQ(fileEntries, logged);
 }
 
 // The failed items of a crawl: no log line and no file (an old file kept), "下载失败:" on
