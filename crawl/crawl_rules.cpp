@@ -1,6 +1,7 @@
 #include "crawl/crawl_rules.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/codepage.h"
 #include "toolkit/control_bytes.h"
@@ -13,8 +14,6 @@
 #include "toolkit/site_address.h"
 
 namespace {
-
-Text FetchText(const Text& address) { return CmdToText(HttpRequest(address)); }
 
 void EnsureFolder(const Text& path) {
   if (!IsDirectory(path)) CmdCreateDirectory(path);
@@ -30,15 +29,40 @@ bool IsFollowedLink(std::string_view link) {
 
 bool IsSuccessStatus(int32_t status) { return status >= 200 && status <= 299; }
 
+struct Fetched {
+  ByteArray body;  // empty when the exchange broke off
+  bool succeeded;  // a complete exchange with a 2xx status
+};
+
+Fetched Fetch(const Text& address) {
+  int32_t status = 0;
+  ByteArray body =
+      HttpRequest(address, 0, nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr, nullptr,
+                  nullptr, 0, nullptr, nullptr, std::nullopt, &status);
+  return {std::move(body), IsSuccessStatus(status)};
+}
+
+// "下载失败:" + what failed (a file's path or a page's address) on standard error. The site's
+// text in it is escaped, so the line stays one line.
+void ReportFailure(const Text& what) {
+  CmdStdOutput(kStandardError, kFailedPrefix, EscapeControlBytes(what), "\r\n");
+}
+
+// A category or list page as text. One that could not be fetched is reported, and the crawl
+// reads whatever body came (a broken exchange gives the empty page, so nothing is listed):
+// without the line a run that fetched nothing would read as one that had nothing to fetch.
+Text FetchPage(const Text& address) {
+  const Fetched page = Fetch(address);
+  if (!page.succeeded) ReportFailure(address);
+  return CmdToText(page.body);
+}
+
 // Fetches the file and writes it; false when the exchange broke off, gave no body or an
 // error status, or the write failed. Nothing is written in those cases.
 bool FetchFile(const Text& address, const Text& path) {
-  int32_t status = 0;
-  const ByteArray body =
-      HttpRequest(address, 0, nullptr, nullptr, nullptr, nullptr, nullptr, false, nullptr, nullptr,
-                  nullptr, 0, nullptr, nullptr, std::nullopt, &status);
-  if (!IsSuccessStatus(status) || body.Empty()) return false;
-  return CmdWriteFile(path, body);
+  const Fetched file = Fetch(address);
+  if (!file.succeeded || file.body.Empty()) return false;
+  return CmdWriteFile(path, file.body);
 }
 
 // A title that can be a file name: one with "/" would put the file outside the category's
@@ -64,7 +88,7 @@ void DownloadItem(const Text& link, const Text& rawTitle, const Text& folder,
     CmdStdOutput(std::nullopt, kSavedPrefix, EscapeControlBytes(path), "\r\n");
     if (settings.fileSaved) settings.fileSaved(path);
   } else {
-    CmdStdOutput(kStandardError, kFailedPrefix, EscapeControlBytes(path), "\r\n");
+    ReportFailure(path);
   }
 }
 
@@ -83,13 +107,13 @@ void CrawlCategory(const CategoryRecord& record, const CrawlSettings& settings,
   EnsureFolder(categoryFolder);
   const Text itemFolder = categoryFolder + "/";
 
-  const Text categoryPage = FetchText(RtTextConcat(SiteBaseAddress(), record.href));
+  const Text categoryPage = FetchPage(RtTextConcat(SiteBaseAddress(), record.href));
   const int32_t pageCount =
       CmdToInteger(MarkedText(categoryPage, "共 <strong>", "</strong>", settings.markerCase));
   const Text listId = MarkedText(categoryPage, "'list_", "_", settings.markerCase);
 
   for (int32_t page = 1; page <= pageCount; ++page) {
-    const Text listPage = FetchText(ListPageAddress(record.href, listId, page));
+    const Text listPage = FetchPage(ListPageAddress(record.href, listId, page));
     linkObject.Create(kDetailLinkPattern, listPage);
     titleObject.Create(kTitlePattern, listPage);
     const int32_t itemCount = linkObject.MatchCount();

@@ -32,9 +32,13 @@ struct CrawlSettings {
 // Every saved file gets "下载成功:" + path + "\r\n" on standard output once it is written; an
 // item whose file could not be resolved, fetched or written gets "下载失败:" + path + "\r\n" on
 // standard error and leaves any file already at the path as it was. A title holding "/" or a
-// control byte, or one that is not valid GBK, makes no file name: its item fails. The path in
-// either line is shown with its control bytes escaped (EscapeControlBytes), so a line is one
-// line whatever the site's title holds.
+// control byte, or one that is not valid GBK, makes no file name: its item fails.
+// A category page or list page whose exchange broke off or whose status is not 2xx gets
+// "下载失败:" + its address + "\r\n" on standard error; the crawl reads the body it got all the
+// same (none from a broken exchange: no list pages, or no items). A page that came whole and
+// lists nothing says nothing.
+// The path or address in every line is shown with its control bytes escaped
+// (EscapeControlBytes), so a line is one line whatever the site's title or list id holds.
 void CrawlCategory(const CategoryRecord& record, const CrawlSettings& settings,
                    RegexObject& linkObject, RegexObject& titleObject);
 

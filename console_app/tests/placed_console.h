@@ -10,10 +10,25 @@
 #include <string>
 
 #include "tests/child_process.h"
+#include "tests/page_failure_line.h"
+#include "tools/sample_site/site_model.h"
 
 inline const std::string kDone = reinterpret_cast<const char*>(u8"下载完成");
 inline const std::string kSaved = reinterpret_cast<const char*>(u8"下载成功:");
 inline const std::string kFailed = reinterpret_cast<const char*>(u8"下载失败:");
+
+// The lines of the built-in menu's categories first..last (record numbers) whose category pages
+// `site` does not have: a test's site serves only the categories it was made with and answers
+// the others' pages with 404.
+inline std::string UnservedCategoryLines(const sample_site::SiteModel& site, int first = 1,
+                                         int last = 42) {
+  std::string lines;
+  for (int record = first; record <= last; ++record) {
+    const std::string& href = sample_site::BuiltInCategories().at(record - 1).href;
+    if (!site.Find(href)) lines += FailedPageLine(href);
+  }
+  return lines;
+}
 
 class PlacedConsole {
  public:

@@ -9,6 +9,8 @@
 #include <set>
 
 #include "platform/codepage.h"
+#include "tests/captured_output.h"
+#include "tests/page_failure_line.h"
 #include "tests/scoped_environment.h"
 #include "tests/test_text.h"
 #include "tools/sample_site/sample_site.h"
@@ -21,11 +23,6 @@ using sample_site::Fault;
 using sample_site::PathPattern;
 
 std::string Utf8Of(const std::string& gbk) { return platform::GbkToUtf8(gbk).value(); }
-
-struct CrawlOutput {
-  std::string out;
-  std::string err;
-};
 
 class CrawlRulesTest : public ::testing::Test {
  protected:
@@ -47,19 +44,11 @@ class CrawlRulesTest : public ::testing::Test {
   }
   Text SaveFolder() const { return folder_ + "/"; }
 
-  CrawlOutput Crawl(MarkerCase markerCase = MarkerCase::kExact, int category = 1) {
+  CapturedOutput Crawl(MarkerCase markerCase = MarkerCase::kExact, int category = 1) {
     CrawlSettings settings{SaveFolder(), markerCase,
                            [this](const Text& path) { saved_.push_back(path); }};
     RegexObject links, titles;
-    ::testing::internal::CaptureStdout();
-    ::testing::internal::CaptureStderr();
-    CrawlCategory(Record(category), settings, links, titles);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    CrawlOutput output;
-    output.out = ::testing::internal::GetCapturedStdout();
-    output.err = ::testing::internal::GetCapturedStderr();
-    return output;
+    return CaptureOutput([&] { CrawlCategory(Record(category), settings, links, titles); });
   }
 
   // The stdout lines of a crawl that saved these files in this order (UTF-8, as printed).
@@ -101,7 +90,7 @@ TEST_F(CrawlRulesTest, SavesEveryFileByteForByteAndReportsEachOnce) {
   StartSite(OneCategory(3, 2));
   const auto expected = site_->ExpectedFiles();
   ASSERT_EQ(expected.size(), 6u);
-  const CrawlOutput output = Crawl();
+  const CapturedOutput output = Crawl();
   EXPECT_EQ(output.out, SavedLines(expected));
   EXPECT_EQ(output.err, "");
   for (const auto& file : expected) {
@@ -145,9 +134,14 @@ TEST_F(CrawlRulesTest, PageCountAndListIdFollowTheMarkerCaseRule) {
     site_->ClearFaults();
     site_->SetFault(PathPattern::Exact(categoryPath), Fault::Body(c.page));
     site_->ClearRequests();
-    const CrawlOutput output = Crawl(c.markerCase);
+    const CapturedOutput output = Crawl(c.markerCase);
     EXPECT_EQ(ListPageRequests(), c.listPages) << c.page;
     EXPECT_EQ(output.out, "") << c.page;
+    // A category page without a count lists nothing, which is no failure; the list pages of
+    // made-up ids are missing from the site.
+    std::string err;
+    for (const std::string& listPage : c.listPages) err += FailedPageLine(listPage);
+    EXPECT_EQ(output.err, err) << c.page;
   }
   const CategoryRecord record = Record();
   EXPECT_TRUE(
@@ -156,7 +150,7 @@ TEST_F(CrawlRulesTest, PageCountAndListIdFollowTheMarkerCaseRule) {
 
 TEST_F(CrawlRulesTest, HostileItemsSaveOnlyWhatStaysInsideTheCategoryFolder) {
   StartSite(sample_site_test::HostileSite());
-  const CrawlOutput output = Crawl();
+  const CapturedOutput output = Crawl();
   EXPECT_EQ(output.out, SavedLines(site_->ExpectedFiles()));
   for (const auto& file : site_->ExpectedFiles()) {
     EXPECT_TRUE(Contents(file.utf8Path) == site_->FileContent(file)) << file.utf8Path;
@@ -203,7 +197,7 @@ TEST_F(CrawlRulesTest, ATitleIsAFileNameOnlyWhereItsCharactersAreAndItsLineIsOne
   const std::string euroFolder = folder + Utf8(u8"€");
   fs::create_directories(euroFolder);
 
-  const CrawlOutput output = Crawl();
+  const CapturedOutput output = Crawl();
   std::string out, err;
   std::set<std::string> names;
   for (const Case& c : cases) {
@@ -241,7 +235,7 @@ TEST_F(CrawlRulesTest, AFailedFileWritesNothingAndKeepsTheOldFile) {
   for (const auto& [name, fault] : faults) {
     site_->ClearFaults();
     site_->SetFault(PathPattern::Exact(item.filePath), fault);
-    const CrawlOutput output = Crawl();
+    const CapturedOutput output = Crawl();
     EXPECT_EQ(output.out, "") << name;
     EXPECT_EQ(output.err, failedLine) << name;
     EXPECT_EQ(Contents(file.utf8Path), "old complete file") << name;
@@ -251,11 +245,68 @@ TEST_F(CrawlRulesTest, AFailedFileWritesNothingAndKeepsTheOldFile) {
   site_->ClearFaults();
   site_->SetFault(PathPattern::Exact(item.scriptPath), Fault::Body("no link"));
   site_->ClearRequests();
-  const CrawlOutput output = Crawl();
+  const CapturedOutput output = Crawl();
   EXPECT_EQ(output.err, failedLine);
   EXPECT_EQ(site_->RequestPaths().back(), item.scriptPath);
   EXPECT_EQ(Contents(file.utf8Path), "old complete file");
   EXPECT_TRUE(saved_.size() == 1u) << "only the first, sound crawl saved a file";
+}
+
+// Where a category page or list page fails: its own line, and the crawl goes on with the body
+// it got.
+TEST_F(CrawlRulesTest, APageThatCannotBeFetchedIsReportedAndTheCrawlGoesOn) {
+  StartSite(OneCategory(2, 1));
+  const sample_site::SiteModel& model = site_->Model();
+  const std::vector<sample_site::ExpectedFile> files = site_->ExpectedFiles();  // page 1, page 2
+  ASSERT_EQ(files.size(), 2u);
+  Fault headerBlock;  // far beyond any header block the exchange takes
+  for (int i = 0; i < 140; ++i) {
+    headerBlock.headers.emplace_back("X-Filler-" + std::to_string(i), std::string(8192, 'x'));
+  }
+  struct Case {
+    const char* name;
+    bool listPage;  // the fault is on list page 1, else on the category page
+    Fault fault;
+    bool failed;  // the page gets its line
+    bool listed;  // what the page lists is still crawled
+  };
+  const Case cases[] = {
+      {"category page not found", false, Fault::Body(model.NotFoundBody(), 404), true, false},
+      {"category page reset", false, Fault::Reset(0), true, false},
+      {"category page 500 with its own body", false, Fault::Status(500), true, true},
+      {"category page empty", false, Fault::Body(""), false, false},
+      {"list page 500", true, Fault::Body("<html>Internal Server Error</html>", 500), true, false},
+      {"list page reset mid-body", true, Fault::Reset(100), true, false},
+      {"list page redirected to a missing page", true, Fault::Redirect("/gone.html"), true, false},
+      {"list page header block too large", true, headerBlock, true, false},
+      {"list page empty", true, Fault::Body(""), false, false},
+  };
+  for (const Case& c : cases) {
+    const std::string failing = c.listPage ? model.ListPagePath(1, 1) : model.CategoryPagePath(1);
+    site_->ClearFaults();
+    site_->SetFault(PathPattern::Exact(failing), c.fault);
+    site_->ClearRequests();
+    const CapturedOutput output = Crawl();
+    EXPECT_EQ(output.err, c.failed ? FailedPageLine(failing) : "") << c.name;
+    std::vector<sample_site::ExpectedFile> saved;
+    if (c.listed || c.listPage) {
+      if (c.listed) saved.push_back(files[0]);
+      saved.push_back(files[1]);
+    }
+    EXPECT_EQ(output.out, SavedLines(saved)) << c.name;
+    EXPECT_EQ(ListPageRequests().size(), c.listPage || c.listed ? 2u : 0u) << c.name;
+  }
+}
+
+TEST_F(CrawlRulesTest, AFailedListPageShowsTheSitesListIdEscaped) {
+  StartSite(OneCategory(1, 1));
+  const std::string href = Record().href;
+  site_->SetFault(PathPattern::Exact(site_->Model().CategoryPagePath(1)),
+                  Fault::Body("共 <strong>1</strong> 'list_7\x1b[2J\r\n下载成功:x_1.html'"));
+  const CapturedOutput output = Crawl();
+  EXPECT_EQ(output.out, "");
+  EXPECT_EQ(output.err,
+            FailedPageLine(href + "list_7\\x1b[2J\\x0d\\x0a" + Utf8(u8"下载成功:x") + "_1.html"));
 }
 
 }  // namespace
