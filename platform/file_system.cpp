@@ -9,12 +9,18 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <random>
+#include <string>
 
 #include "platform/codepage.h"
+#include "platform/temporary_names.h"
 
 namespace platform {
 namespace {
+
+// The mode new files are made with; the umask takes its part, as in a plain create.
+constexpr mode_t kNewFileMode = 0666;
 
 // A file descriptor that closes itself.
 class FileDescriptor {
@@ -50,20 +56,93 @@ bool WriteAll(int fd, std::string_view bytes) {
   return true;
 }
 
-std::string FolderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
+bool WriteParts(int fd, const std::vector<std::string_view>& parts) {
+  for (std::string_view part : parts) {
+    if (!WriteAll(fd, part)) return false;
+  }
+  return true;
 }
 
-std::string TemporaryNameIn(const std::string& folder) {
+// The folder and the last component of a path that does not end in "/".
+std::pair<std::string, std::string> SplitPath(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return {".", path};
+  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
+}
+
+// A short unique hidden name, for a new file until it is renamed over its target. Also named in
+// the README, as what a killed run can leave.
+std::string HiddenName() {
   static std::atomic<unsigned> counter{0};
   thread_local std::mt19937 random{std::random_device{}()};
   char name[32];
-  std::snprintf(name, sizeof name, "/.tv%x%06x", counter.fetch_add(1) & 0xFFF,
+  std::snprintf(name, sizeof name, ".tv%x%06x", counter.fetch_add(1) & 0xFFF,
                 static_cast<unsigned>(random() & 0xFFFFFF));
-  return folder + name;
+  return name;
+}
+
+// Gives the target `name` in `folder` a new file through a hidden name: makeHidden makes the
+// hidden name (answering false with errno EEXIST when the name is taken, so that another is
+// tried), fill completes the file, and the hidden name is renamed over the target. A failure on
+// the way, and a terminating signal at any moment, removes the hidden name.
+bool ReplaceThroughHiddenName(int folder, const std::string& name,
+                              const std::function<bool(const char* hidden)>& makeHidden,
+                              const std::function<bool()>& fill) {
+  TemporaryName hidden(folder);
+  bool made = false;
+  for (int attempt = 0; attempt < 100 && !made; ++attempt) {
+    made = hidden.Make(HiddenName(), makeHidden);
+    if (!made && errno != EEXIST) return false;
+  }
+  if (!made || !fill() || ::renameat(folder, hidden.Name(), folder, name.c_str()) != 0) {
+    return false;
+  }
+  hidden.HandOn();
+  return true;
+}
+
+// Closing a duplicate asks the file system for a delayed write error as closing the file would
+// (those that report one at close do so at every close), while the file stays open.
+bool FlushedWhileOpen(int fd) {
+  const int duplicate = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+  return duplicate >= 0 && ::close(duplicate) == 0;
+}
+
+// The new file written without a name, then linked into the folder once it is whole: straight
+// to the target when no file is there, else to a hidden name that is renamed over it.
+bool ReplaceThroughUnnamedFile(int folder, const std::string& name, int unnamed,
+                               const std::vector<std::string_view>& parts) {
+  if (!WriteParts(unnamed, parts) || !FlushedWhileOpen(unnamed)) return false;
+  // linkat finds an open file by its name under /proc without privileges (AT_EMPTY_PATH would
+  // want CAP_DAC_READ_SEARCH); the program needs /proc already, for its own folder.
+  const std::string file = "/proc/self/fd/" + std::to_string(unnamed);
+  auto linkTo = [&](const char* linked) {
+    return ::linkat(AT_FDCWD, file.c_str(), folder, linked, AT_SYMLINK_FOLLOW) == 0;
+  };
+  if (linkTo(name.c_str())) return true;
+  if (errno != EEXIST) return false;
+  return ReplaceThroughHiddenName(folder, name, linkTo, [] { return true; });
+}
+
+// On a file system without unnamed files, the new file is written under its hidden name.
+bool ReplaceThroughNamedFile(int folder, const std::string& name,
+                             const std::vector<std::string_view>& parts) {
+  std::optional<FileDescriptor> file;
+  auto create = [&](const char* hidden) {
+    file.emplace(::openat(folder, hidden, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, kNewFileMode));
+    return file->valid();
+  };
+  auto fill = [&] {
+    const bool written = WriteParts(file->get(), parts);
+    return file->Close() && written;
+  };
+  return ReplaceThroughHiddenName(folder, name, create, fill);
+}
+
+// What a file system without unnamed files answers O_TMPFILE with (EISDIR: a kernel that does
+// not know the flag).
+bool RefusesUnnamedFiles(int error) {
+  return error == EOPNOTSUPP || error == EISDIR || error == EINVAL;
 }
 
 // A write past the file-size limit (RLIMIT_FSIZE) raises SIGXFSZ, whose default action ends the
@@ -110,24 +189,13 @@ bool ReplaceFileContents(std::string_view gbkPath, const std::vector<std::string
   std::optional<std::string> path = GbkToUtf8(gbkPath);
   if (!path || path->empty() || path->back() == '/') return false;
   IgnoreFileSizeSignal();
-  const std::string folder = FolderOf(*path);
-  std::string temporary;
-  int fd = -1;
-  for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-    temporary = TemporaryNameIn(folder);
-    fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return false;
-  }
-  FileDescriptor file(fd);
-  if (!file.valid()) return false;
-  bool written = true;
-  for (std::string_view part : parts) written = written && WriteAll(file.get(), part);
-  written = file.Close() && written;
-  if (!written || ::rename(temporary.c_str(), path->c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  const auto [folderPath, name] = SplitPath(*path);
+  const FileDescriptor folder(::open(folderPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (!folder.valid()) return false;
+  const FileDescriptor unnamed(
+      ::openat(folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, kNewFileMode));
+  if (unnamed.valid()) return ReplaceThroughUnnamedFile(folder.get(), name, unnamed.get(), parts);
+  return RefusesUnnamedFiles(errno) && ReplaceThroughNamedFile(folder.get(), name, parts);
 }
 
 std::string ProgramFolder() {

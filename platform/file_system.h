@@ -17,9 +17,13 @@ bool IsExistingDirectory(std::string_view gbkPath);
 // The whole file, or nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(std::string_view gbkPath);
 
-// Replaces the file with the concatenation of parts, atomically: the bytes go to a new hidden
-// file in the same folder, which is then renamed over the target. A failed or interrupted
-// write leaves the old file (or no file) in place, never a truncated one.
+// Replaces the file with the concatenation of parts, atomically: a failed or interrupted write
+// leaves the old file (or no file) in place, never a truncated one. The new file is written
+// without a name where the file system offers unnamed files (O_TMPFILE), and linked into the
+// folder once it is whole; elsewhere it is written under a short hidden name in the same
+// folder, ".tv" and hex digits, and renamed over the target. A hidden name outlives neither a
+// failure nor a terminating signal nor the end of the process (platform/temporary_names.h);
+// only SIGKILL can leave one. The new file's mode is 0666 less the umask.
 bool ReplaceFileContents(std::string_view gbkPath, const std::vector<std::string_view>& parts);
 
 // The folder holding the running program (from /proc/self/exe), without a trailing "/".

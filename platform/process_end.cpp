@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <iostream>
 
+#include "platform/temporary_names.h"
+
 namespace platform {
 
 void ExitProcessNow(int exitCode) {
+  RemoveTemporaryNames();
   std::cout.flush();
   std::cerr.flush();
   std::fflush(nullptr);

@@ -1,4 +1,5 @@
-// The end of a process as the system expects it: buffered output is flushed, then the process
+// The end of a process as the system expects it: the hidden names of files still being
+// written are removed (platform/temporary_names.h), buffered output is flushed, then the process
 // exits at once. Static destructors do not run, since other threads may still be using the
 // objects they would destroy.
 #pragma once

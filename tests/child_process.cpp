@@ -25,6 +25,12 @@ pid_t Spawn(const std::string& program, const ChildEnvironment& environment, int
   // this threaded process makes only async-signal-safe calls.
   const pid_t child = fork();
   if (child == 0) {
+    // The child starts as from a login shell, whatever this test was started under (nohup
+    // ignores SIGHUP, and ignored signals and the mask pass through exec).
+    for (int signal = 1; signal < NSIG; ++signal) ::signal(signal, SIG_DFL);
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     const int input = open("/dev/null", O_RDONLY);
     auto limit = [](int resource, const std::optional<rlim_t>& bytes) {
       if (!bytes) return true;
@@ -41,6 +47,7 @@ pid_t Spawn(const std::string& program, const ChildEnvironment& environment, int
 }
 
 int ExitCodeOf(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+int SignalOf(int status) { return WIFSIGNALED(status) ? WTERMSIG(status) : 0; }
 
 }  // namespace
 
@@ -159,6 +166,7 @@ int RunningChild::Wait() {
     }
     reaped_ = true;
     exitCode_ = ExitCodeOf(status);
+    endingSignal_ = SignalOf(status);
   }
   return exitCode_;
 }

@@ -32,7 +32,8 @@ struct ChildLimits {
 };
 
 // Runs program with no arguments and no standard input, the current environment plus
-// `environment`, under `limits`, and waits for it to end.
+// `environment`, under `limits`, with every signal at its default action and none blocked, and
+// waits for it to end.
 ChildResult RunChild(const std::string& program, const ChildEnvironment& environment = {},
                      const ChildLimits& limits = {});
 
@@ -59,6 +60,8 @@ class RunningChild {
   void Signal(int signal);
   // Waits for the child to end: its exit code, or -1 when a signal ended it.
   int Wait();
+  // After Wait: the signal that ended the child, 0 when it exited.
+  int EndingSignal() const { return endingSignal_; }
 
  private:
   bool ReadSome();
@@ -69,4 +72,5 @@ class RunningChild {
   bool ended_ = false;  // the output
   bool reaped_ = false;
   int exitCode_ = -1;
+  int endingSignal_ = 0;
 };

@@ -9,6 +9,8 @@
 #include <fstream>
 #include <thread>
 
+#include "tests/file_call_shim.h"
+#include "tests/scoped_environment.h"
 #include "tests/test_text.h"
 
 namespace {
@@ -34,27 +36,53 @@ class FilesTest : public ::testing::Test {
   size_t EntryCount() const {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder_), {}));
   }
+  static mode_t ModeOf(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
+  }
   std::string folder_;
+  // The file-call shim, linked into this test, reads it at each call.
+  ScopedEnvironment environment_;
 };
 
-TEST_F(FilesTest, WriteCreatesReplacesAndJoinsParts) {
+// The road a write takes: the one the test folder's file system offers (unnamed files on ext4,
+// xfs, btrfs, tmpfs), or the one for file systems without unnamed files, where the file-call
+// shim refuses O_TMPFILE.
+enum class Road { kAsTheFileSystemOffers, kWithoutUnnamedFiles };
+
+void PrintTo(Road road, std::ostream* out) {
+  *out << (road == Road::kAsTheFileSystemOffers ? "AsTheFileSystemOffers" : "WithoutUnnamedFiles");
+}
+
+class FileWriteTest : public FilesTest, public ::testing::WithParamInterface<Road> {
+ protected:
+  void SetUp() override {
+    FilesTest::SetUp();
+    if (GetParam() == Road::kWithoutUnnamedFiles) {
+      environment_.Set(file_call_shim::kRefuseUnnamedFiles, "1");
+    }
+  }
+};
+
+TEST_P(FileWriteTest, WriteCreatesReplacesAndJoinsParts) {
   const std::string path = Path("a.bin");
-  ASSERT_TRUE(CmdWriteFile(path, ByteArray(std::string("old contents"))));
+  const mode_t savedMask = umask(027);
+  const bool created = CmdWriteFile(path, ByteArray(std::string("old contents")));
+  const mode_t createdMode = ModeOf(path);
+  umask(savedMask);
+  ASSERT_TRUE(created);
   EXPECT_EQ(Contents(path), "old contents");
+  EXPECT_EQ(createdMode, 0640u) << "0666 less the umask, as a plain create gives";
   ASSERT_TRUE(CmdWriteFile(path, ByteArray(std::string("ab\0", 3)), ByteArray(),
                            ByteArray(std::string("cd"))));
   EXPECT_EQ(Contents(path), std::string("ab\0cd", 5));
+  EXPECT_EQ(ModeOf(path), 0666 & ~savedMask) << "a replaced file gets the mode of a new one";
   ASSERT_TRUE(CmdWriteFile(path));
   EXPECT_EQ(Contents(path), "");
   EXPECT_EQ(EntryCount(), 1u) << "no temporary file is left behind";
-  struct stat info {};
-  ASSERT_EQ(stat(path.c_str(), &info), 0);
-  mode_t mask = umask(0);
-  umask(mask);
-  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
 }
 
-TEST_F(FilesTest, WriteFailsForEmptyPathMissingFolderAndFolderTarget) {
+TEST_P(FileWriteTest, WriteFailsForEmptyPathMissingFolderAndFolderTarget) {
   EXPECT_FALSE(CmdWriteFile("", ByteArray(std::string("x"))));
   EXPECT_FALSE(CmdWriteFile(Path("missing/a.bin"), ByteArray(std::string("x"))));
   fs::create_directory(Path("sub"));
@@ -64,7 +92,7 @@ TEST_F(FilesTest, WriteFailsForEmptyPathMissingFolderAndFolderTarget) {
   EXPECT_EQ(EntryCount(), 1u);
 }
 
-TEST_F(FilesTest, FailedWriteKeepsTheOldFile) {
+TEST_P(FileWriteTest, FailedWriteKeepsTheOldFile) {
   const std::string path = Path("keep.bin");
   ASSERT_TRUE(CmdWriteFile(path, ByteArray(std::string("complete"))));
   // A file-size limit makes the write of the new contents fail part-way, even for root; the
@@ -81,7 +109,7 @@ TEST_F(FilesTest, FailedWriteKeepsTheOldFile) {
   EXPECT_EQ(EntryCount(), 1u) << "the unfinished temporary file is removed";
 }
 
-TEST_F(FilesTest, ConcurrentWritersLeaveOneCompleteFile) {
+TEST_P(FileWriteTest, ConcurrentWritersLeaveOneCompleteFile) {
   const std::string path = Path("shared.bin");
   const ByteArray first(std::string(300000, 'a'));
   const ByteArray second(std::string(200000, 'b'));
@@ -94,6 +122,26 @@ TEST_F(FilesTest, ConcurrentWritersLeaveOneCompleteFile) {
   two.join();
   const std::string contents = Contents(path);
   EXPECT_TRUE(contents == first.View() || contents == second.View());
+  EXPECT_EQ(EntryCount(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Roads, FileWriteTest,
+                         ::testing::Values(Road::kAsTheFileSystemOffers,
+                                           Road::kWithoutUnnamedFiles),
+                         [](const ::testing::TestParamInfo<Road>& info) {
+                           return ::testing::PrintToString(info.param);
+                         });
+
+// Another writer makes the target after this write found none there and before the whole new
+// file is linked to it: the new file replaces that one instead.
+TEST_F(FilesTest, ATargetMadeJustBeforeTheLinkIsReplacedWhole) {
+  if (!file_call_shim::OffersUnnamedFiles(folder_)) {
+    GTEST_SKIP() << "the test folder's file system makes no unnamed files, so links none";
+  }
+  environment_.Set(file_call_shim::kOccupyLinkTarget, "late.bin");
+  const std::string contents(100000, 'w');
+  ASSERT_TRUE(CmdWriteFile(Path("late.bin"), ByteArray(contents)));
+  EXPECT_TRUE(Contents(Path("late.bin")) == contents);
   EXPECT_EQ(EntryCount(), 1u);
 }
 
