@@ -41,8 +41,6 @@ bool HasHeaderNamed(const std::vector<std::string>& lines, std::string_view name
 
 }  // namespace
 
-HttpExchange::HttpExchange() : handle_(MakeThreadCachedEasyHandle()) {}
-
 void HttpExchange::SetTimeouts(int32_t resolveMs, int32_t connectMs, int32_t sendMs,
                                int32_t receiveMs) {
   // libcurl's connect time-out covers name resolution and the connection together; the sum of
@@ -60,7 +58,7 @@ bool HttpExchange::Open(std::string method, std::string url) {
   opened_ = false;
   requestHeaders_.clear();
   Discard();
-  if (!handle_ || method.empty() ||
+  if (method.empty() ||
       !(StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://"))) {
     return false;
   }
@@ -85,12 +83,13 @@ bool HttpExchange::SetRequestHeader(std::string_view name, std::string_view valu
 
 bool HttpExchange::Send(std::string_view body) {
   if (!opened_) return false;
-  CURL* curl = handle_.get();
-  // Nothing of an earlier exchange on this object carries over; the reset also drops the
-  // thread's caches, so they are attached again.
-  curl_easy_reset(curl);
-  UseThreadCaches(curl);
   Discard();
+  // A new handle for every transfer: libcurl 7.88 keeps a pointer to the last header of the
+  // handle's previous transfer, freed since, and a continuation line right after the next status
+  // line would be joined onto it.
+  const CurlEasyHandle handle = MakeThreadCachedEasyHandle();
+  if (!handle) return false;
+  CURL* curl = handle.get();
 
   CurlHeaderList headers;
   auto append = [&headers](const char* line) {

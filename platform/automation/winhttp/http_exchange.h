@@ -13,7 +13,7 @@
 // libcurl decodes (gzip, deflate, ...) arrives decoded, though the request advertises no coding;
 // a coding it cannot decode fails the exchange.
 //
-// Must be used and destroyed on the thread that made it (connections are cached per thread).
+// Each Send runs on the calling thread's connection cache.
 #pragma once
 
 #include <cstdint>
@@ -36,7 +36,7 @@ class HttpExchange {
   // length the server announces.
   static constexpr size_t kMaxReserveAhead = 16 * 1024 * 1024;
 
-  HttpExchange();
+  HttpExchange() = default;
   HttpExchange(const HttpExchange&) = delete;
   HttpExchange& operator=(const HttpExchange&) = delete;
 
@@ -77,7 +77,6 @@ class HttpExchange {
   bool KeepHeaderLine(std::string_view line);
   void Discard();
 
-  CurlEasyHandle handle_;
   std::string method_;
   std::string url_;
   std::optional<std::string> proxy_;
