@@ -209,6 +209,7 @@ TEST_F(HttpExchangeFraming, ACodedBodyIsTakenOnlyWhenEveryStreamEndedAndNothingF
       {"identity", {"identity"}, other, other},
       {"identity beside gzip", {"Identity, gzip"}, gzip, file},
       {"unknown coding", {"x-squash"}, gzip, std::nullopt},
+      {"more codings than are decoded", {"gzip, gzip, gzip, gzip, gzip, gzip"}, gzip, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -253,6 +253,7 @@ std::unique_ptr<Stage> MakeStage(std::string_view coding, ByteSink& next, size_t
 
 std::unique_ptr<ContentDecoding> ContentDecoding::For(const std::vector<std::string>& codings,
                                                       ByteSink& out, size_t limit) {
+  if (codings.size() > kMaxCodings) return nullptr;
   std::unique_ptr<ContentDecoding> decoding(new ContentDecoding(out));
   // The first coding applied is undone last, straight into `out`.
   ByteSink* next = &out;

@@ -34,9 +34,14 @@ class ContentDecoding {
   // One stage per coding.
   class Stage;
 
+  // The most codings one body may be in. Each stage holds its own buffers and decoder state, so
+  // a longer chain would be memory that a server multiplies at will; libcurl refuses more than
+  // this many too.
+  static constexpr size_t kMaxCodings = 5;
+
   // The decoding of `codings` (as the Content-Encoding lines name them, in lower case, "identity"
   // left out), handing the decoded body to `out`, each stage taking at most `limit` bytes;
-  // nullptr when a coding is none that is decoded here.
+  // nullptr when a coding is none that is decoded here, or there are more than kMaxCodings.
   static std::unique_ptr<ContentDecoding> For(const std::vector<std::string>& codings,
                                               ByteSink& out, size_t limit);
   ~ContentDecoding();
