@@ -102,11 +102,11 @@ void ResponseFraming::AddHeader(std::string_view line) {
 }
 
 bool ResponseFraming::CarriesBody() const {
-  return !(status_ >= 100 && status_ < 200) && status_ != kNoContent && status_ != kNotModified;
+  return !Interim() && status_ != kNoContent && status_ != kNotModified;
 }
 
 bool ResponseFraming::Acceptable(size_t bodyLimit) const {
-  if (status_ >= 100 && status_ < 200) return true;
+  if (Interim()) return true;
   if (status_ == kPartialContent || conflicting_) return false;
   if (transferEncoding_ && (length_ || transferCodings_ != 1 || !chunked_)) return false;
   return !length_ || *length_ <= bodyLimit;

@@ -41,6 +41,8 @@ class ResponseFraming {
   bool Acceptable(size_t bodyLimit) const;
 
   int Status() const { return status_; }
+  // An interim response (1xx): the response is still to come.
+  bool Interim() const { return status_ >= 100 && status_ < 200; }
   // False for the statuses that never carry a body: 1xx, 204 and 304.
   bool CarriesBody() const;
   // The length that every Content-Length line agreed on, if any.

@@ -59,11 +59,10 @@ bool ResponseReader::EndBlock() {
     }
   }
   if (!framing_.Acceptable(bodyLimit_)) return false;
-  const int status = framing_.Status();
-  if (status >= 100 && status < 200) return true;  // interim: the response is still to come
+  if (framing_.Interim()) return true;
   headerLines_.clear();
   for (const UnfoldedHeaderLine& line : block_.Lines()) headerLines_.push_back(line.text);
-  if (followsRedirects_ && status >= 300 && status < 400) {
+  if (followsRedirects_ && framing_.Status() / 100 == 3) {
     // libcurl would go on to the first line's target, not to the one the unfolded line names.
     if (locationFolded) return false;
     // The body of a redirect that libcurl follows never reaches the reader.
