@@ -3,9 +3,11 @@
 // off as the whole.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
+#include "platform/automation/winhttp/content_decoding.h"
 #include "platform/automation/winhttp/http_exchange.h"
 #include "platform/automation/winhttp/response_framing.h"
 #include "platform/automation/winhttp/response_reader.h"
@@ -71,6 +73,55 @@ TEST(ResponseFraming, RefusesResponsesWhoseBodyCannotBeTakenAsTheWhole) {
 Fault WithCoding(Fault fault, std::string coding) {
   fault.headers.emplace_back("Content-Encoding", std::move(coding));
   return fault;
+}
+
+// Collects what a decoding hands on.
+struct CollectedBytes final : platform::ByteSink {
+  bool Take(std::string_view bytes) override {
+    collected += bytes;
+    return true;
+  }
+  std::string collected;
+};
+
+TEST(ContentDecoding, AStreamFedAByteAtATimeDecodesAsAWholeAndHasEndedOnlyAtAnEnd) {
+  // Where a piece ends must not matter: deflate decides its wrapper from two bytes, gzip and
+  // zstd go on from one member or frame to the next, and have ended between them.
+  std::string file;
+  for (int i = 0; i < 20000; ++i) file += std::to_string(i * 7919 % 10007) + ",";
+  const std::string head = file.substr(0, 50);
+  const std::string skippableFrame("\x50\x2A\x4D\x18\x02\0\0\0ab", 10);
+  struct Case {
+    const char* coding;
+    std::vector<std::string> streams;  // one after another
+    std::string decoded;
+  };
+  const Case cases[] = {
+      {"gzip", {Compressed(Coding::kGzip, head), Compressed(Coding::kGzip, file)}, head + file},
+      {"deflate", {Compressed(Coding::kZlib, file)}, file},
+      {"deflate", {Compressed(Coding::kRawDeflate, file)}, file},
+      {"br", {Compressed(Coding::kBrotli, file)}, file},
+      {"zstd", {skippableFrame, Compressed(Coding::kZstd, file)}, file},
+  };
+  for (const Case& c : cases) {
+    std::string sent;
+    std::vector<size_t> ends = {0};
+    for (const std::string& stream : c.streams) ends.push_back((sent += stream).size());
+    SCOPED_TRACE(std::string(c.coding) + ", " + std::to_string(sent.size()) + " bytes");
+    CollectedBytes out;
+    const auto decoding = platform::ContentDecoding::For({c.coding}, out, sent.size());
+    ASSERT_NE(decoding, nullptr);
+    for (size_t at = 0; at < sent.size(); ++at) {
+      const bool atAnEnd = std::find(ends.begin(), ends.end(), at) != ends.end();
+      EXPECT_EQ(decoding->Ended(), atAnEnd) << "at byte " << at;
+      ASSERT_TRUE(decoding->Take(sent.substr(at, 1))) << "at byte " << at;
+    }
+    EXPECT_TRUE(decoding->Ended());
+    EXPECT_TRUE(out.collected == c.decoded) << out.collected.size() << " bytes";
+    // Each stage counts what it is given against the limit.
+    CollectedBytes unused;
+    EXPECT_FALSE(platform::ContentDecoding::For({c.coding}, unused, sent.size() - 1)->Take(sent));
+  }
 }
 
 class HttpExchangeFraming : public ::testing::Test {
