@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -30,7 +31,8 @@ void SendAll(int connection, std::string_view bytes) {
 
 }  // namespace
 
-CannedHttpServer::CannedHttpServer(std::string response) : response_(std::move(response)) {
+CannedHttpServer::CannedHttpServer(std::vector<std::string> responses)
+    : responses_(std::move(responses)) {
   listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -54,11 +56,12 @@ CannedHttpServer::~CannedHttpServer() {
 }
 
 void CannedHttpServer::Serve() {
+  size_t served = 0;
   while (!stopping_) {
     const int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
     if (connection < 0) continue;
     ReadRequestHead(connection);
-    SendAll(connection, response_);
+    SendAll(connection, responses_.at(std::min(served++, responses_.size() - 1)));
     close(connection);
   }
 }

@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "platform/automation/winhttp/header_unfolding.h"
 #include "toolkit/cookie_list.h"
 #include "toolkit/runtime/automation.h"
 #include "toolkit/runtime/text_operations.h"
@@ -27,9 +28,9 @@ void SetHeaderLine(const ComObject& request, std::string_view line) {
   CmdComCall(request, "SetRequestHeader", HeaderName(line), HeaderValue(line));
 }
 
-// A response header is known by its name at the start of its line, in any case, with the colon
-// right after it: "Content-Location: /c" is no Location, a value that mentions Set-Cookie sets
-// none, and a line that begins with a blank continues the header before it.
+// A response header is known by its name at the start of its (unfolded) line, in any case, with
+// the colon right after it: "Content-Location: /c" is no Location, and a value that mentions
+// Set-Cookie sets none.
 bool IsHeaderNamed(std::string_view line, std::string_view name) {
   return line.size() > name.size() && line[name.size()] == ':' &&
          CmdFindText(line.substr(0, name.size()), name, std::nullopt, true) == 1;
@@ -45,12 +46,17 @@ Text ReceivedCookieItem(std::string_view line) {
 
 // What the response headers give the caller: the Location line's value (or, without one, the
 // whole header text) for location, and the Set-Cookie items, merged into the cookie list, for
-// cookies and receivedCookies. Only the arguments given are looked for.
+// cookies and receivedCookies. Only the arguments given are looked for, in the lines unfolded as
+// the exchange unfolds them, so that a request object that hands over folded lines is read the
+// same way.
 void TakeLocationAndCookies(const Text& headerText, Text* cookies, Text* receivedCookies,
                             Text* location) {
   const bool wantsCookies = cookies != nullptr || receivedCookies != nullptr;
+  platform::HeaderUnfolding unfolding;
+  for (const Text& line : CmdSplitText(headerText, "\r\n")) unfolding.Add(line);
   Text received;
-  for (const Text& line : CmdSplitText(headerText, "\r\n")) {
+  for (const platform::UnfoldedHeaderLine& unfolded : unfolding.Lines()) {
+    const Text& line = unfolded.text;
     if (location && IsHeaderNamed(line, "Location")) *location = HeaderValue(line);
     if (wantsCookies && IsHeaderNamed(line, "Set-Cookie")) {
       received += ReceivedCookieItem(line) + "; ";

@@ -6,8 +6,9 @@ packages=(
   cmake ninja-build g++ pkg-config
   googletest libgtest-dev libgmock-dev
   libcurl4-openssl-dev libpcre2-dev libcpp-httplib-dev
-  # The HTTP tests compress bodies as a server would.
-  zlib1g-dev
+  # The content codings that response bodies come in, decoded by the HTTP exchange; the HTTP
+  # tests also compress bodies with them as a server would.
+  zlib1g-dev libbrotli-dev libzstd-dev
   # The windowed program: Qt 6 Widgets (CMake's Qt6 package also wants the OpenGL headers), the
   # platform plugins (xcb for a desktop, offscreen for the tests) and CJK glyphs.
   qt6-base-dev qt6-qpa-plugins libgl-dev fonts-wqy-microhei

@@ -1,12 +1,15 @@
 // trovanel-console against a site whose file responses are faulty or hostile: whatever a file's
-// server sends, that item fails on its own, the good file already at its path stays as it was,
-// and the crawl goes on to its end.
+// server sends, that item is either saved whole or fails on its own with the good file already
+// at its path kept as it was, and the crawl goes on to its end.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 
 #include "console_app/tests/placed_console.h"
+#include "tests/compressed.h"
 #include "tools/sample_site/sample_site.h"
 
 namespace {
@@ -37,9 +40,11 @@ enum class AddressSpace {
 struct FaultRow {
   const char* name;
   Fault fault;  // on the first item's file
-  ChildLimits limits;
+  ChildLimits limits = {};
   size_t fileSize = 1000;  // of the first item's file
   AddressSpace addressSpace = AddressSpace::kUnlimited;
+  // What the first item's file is saved with; nullopt: the item fails and its old file stays.
+  std::optional<std::string> saved = std::nullopt;
 };
 
 void PrintTo(const FaultRow& row, std::ostream* out) { *out << row.name; }
@@ -49,6 +54,21 @@ Fault WithHeader(Fault fault, std::string name, std::string value) {
   return fault;
 }
 
+// A file's contents that a server sends compressed, and the streams the rows send of it.
+const std::string kCodedFile = [] {
+  std::string file(50000, '\0');
+  uint32_t state = 1;
+  for (char& byte : file) {
+    state = state * 1103515245 + 12345;
+    byte = static_cast<char>('a' + (state >> 16) % 16);
+  }
+  return file;
+}();
+Fault Coded(const char* coding, std::string sent) {
+  return WithHeader(Fault::Body(std::move(sent)), "Content-Encoding", coding);
+}
+std::string CutShort(const std::string& stream) { return stream.substr(0, stream.size() * 2 / 3); }
+
 class ConsoleServerFaults : public ::testing::TestWithParam<FaultRow> {
  protected:
   void SetUp() override { ASSERT_TRUE(console_.Placed()); }
@@ -56,7 +76,7 @@ class ConsoleServerFaults : public ::testing::TestWithParam<FaultRow> {
   PlacedConsole console_;
 };
 
-TEST_P(ConsoleServerFaults, TheItemFailsItsOldFileStaysAndTheCrawlGoesOn) {
+TEST_P(ConsoleServerFaults, TheItemIsSavedWholeOrFailsWithItsOldFileKeptAndTheCrawlGoesOn) {
   const FaultRow& row = GetParam();
   ChildLimits limits = row.limits;
   if (row.addressSpace != AddressSpace::kUnlimited) {
@@ -85,11 +105,18 @@ TEST_P(ConsoleServerFaults, TheItemFailsItsOldFileStaysAndTheCrawlGoesOn) {
 
   const ChildResult result = console_.Run(site.ProxyUrl(), limits);
   EXPECT_EQ(result.exitCode, 0) << result.err;
-  EXPECT_EQ(result.err, UnservedCategoryLines(site.Model(), 1, kRecord - 1) + kFailed +
-                            oldFile.string() + "\r\n" +
-                            UnservedCategoryLines(site.Model(), kRecord + 1));
-  EXPECT_EQ(result.out, kSaved + console_.SaveFolder() + files[1].utf8Path + "\r\n" + kDone);
-  EXPECT_EQ(console_.Contents(files[0].utf8Path), kOldContents);
+  const std::string before = UnservedCategoryLines(site.Model(), 1, kRecord - 1);
+  const std::string after = UnservedCategoryLines(site.Model(), kRecord + 1);
+  const std::string secondSaved = kSaved + console_.SaveFolder() + files[1].utf8Path + "\r\n";
+  if (row.saved) {
+    EXPECT_EQ(result.err, before + after);
+    EXPECT_EQ(result.out, kSaved + oldFile.string() + "\r\n" + secondSaved + kDone);
+    EXPECT_TRUE(console_.Contents(files[0].utf8Path) == *row.saved);
+  } else {
+    EXPECT_EQ(result.err, before + kFailed + oldFile.string() + "\r\n" + after);
+    EXPECT_EQ(result.out, secondSaved + kDone);
+    EXPECT_EQ(console_.Contents(files[0].utf8Path), kOldContents);
+  }
   EXPECT_TRUE(console_.Contents(files[1].utf8Path) == site.FileContent(files[1]));
   size_t entries = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator(oldFile.parent_path())) {
@@ -117,6 +144,28 @@ INSTANTIATE_TEST_SUITE_P(
                  {}},
         FaultRow{"ShorterThanAnnounced", Fault::Truncate(400), {}},
         FaultRow{"UnknownContentCoding", WithHeader({}, "Content-Encoding", "x-squash"), {}},
+        FaultRow{
+            "GzipCutShort", Coded("gzip", CutShort(Compressed(Coding::kGzip, kCodedFile))), {}},
+        FaultRow{"DeflateCutShort",
+                 Coded("deflate", CutShort(Compressed(Coding::kZlib, kCodedFile))),
+                 {}},
+        FaultRow{
+            "BrotliCutShort", Coded("br", CutShort(Compressed(Coding::kBrotli, kCodedFile))), {}},
+        FaultRow{"BytesAfterTheGzipEnd",
+                 Coded("gzip", Compressed(Coding::kGzip, kCodedFile) + "trailing"),
+                 {}},
+        // libcurl's own decoder let up to four such bytes pass.
+        FaultRow{"BytesAfterTheRawDeflateEnd",
+                 Coded("deflate", Compressed(Coding::kRawDeflate, kCodedFile) + "tail"),
+                 {}},
+        // Unfolded, the length is "5 6", which is none.
+        FaultRow{"FoldedContentLength",
+                 Fault::Head("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n 6\r\n\r\n", "123456"),
+                 {}},
+        FaultRow{.name = "TwoGzipMembers",
+                 .fault = Coded("gzip", Compressed(Coding::kGzip, kCodedFile.substr(0, 20000)) +
+                                            Compressed(Coding::kGzip, kCodedFile.substr(20000))),
+                 .saved = kCodedFile},
         FaultRow{"FileSizeLimit", Fault{}, ChildLimits{std::nullopt, 100000}, 200000}),
     [](const ::testing::TestParamInfo<FaultRow>& info) { return info.param.name; });
 

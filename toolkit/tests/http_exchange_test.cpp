@@ -1,10 +1,10 @@
 // HttpRequest over real exchanges with the sample site on loopback, reached as the proxy.
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <chrono>
 #include <limits>
 
+#include "tests/compressed.h"
 #include "tests/scoped_environment.h"
 #include "toolkit/http_request.h"
 #include "tools/sample_site/sample_site.h"
@@ -16,23 +16,6 @@ using sample_site::PathPattern;
 using namespace std::chrono_literals;
 
 const Text kHost = "http://site.example";
-
-// `bytes` compressed with zlib: windowBits 31 gives the gzip format, 15 the zlib format that
-// HTTP calls "deflate".
-std::string Compressed(const std::string& bytes, int windowBits) {
-  z_stream stream{};
-  EXPECT_EQ(deflateInit2(&stream, Z_BEST_SPEED, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY),
-            Z_OK);
-  std::string out(deflateBound(&stream, bytes.size()), '\0');
-  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
-  stream.avail_in = static_cast<uInt>(bytes.size());
-  stream.next_out = reinterpret_cast<Bytef*>(out.data());
-  stream.avail_out = static_cast<uInt>(out.size());
-  EXPECT_EQ(deflate(&stream, Z_FINISH), Z_STREAM_END);
-  out.resize(stream.total_out);
-  deflateEnd(&stream);
-  return out;
-}
 
 class HttpExchange : public ::testing::Test {
  protected:
@@ -169,11 +152,13 @@ TEST_F(HttpExchange, ACompressedBodyArrivesDecodedThoughNoCodingIsAsked) {
     std::string expected;  // "" for a failed exchange
   };
   const Case cases[] = {
-      {"gzip page", "gzip", Compressed(page, 31), page},
-      {"gzip file", "gzip", Compressed(file, 31), file},
-      {"deflate file", "deflate", Compressed(file, 15), file},
+      {"gzip page", "gzip", Compressed(Coding::kGzip, page), page},
+      {"gzip file", "gzip", Compressed(Coding::kGzip, file), file},
+      {"deflate file", "deflate", Compressed(Coding::kZlib, file), file},
+      {"br file", "br", Compressed(Coding::kBrotli, file), file},
+      {"zstd file", "zstd", Compressed(Coding::kZstd, file), file},
       {"identity", "identity", page, page},
-      {"unknown coding", "x-squash", Compressed(page, 31), ""},
+      {"unknown coding", "x-squash", Compressed(Coding::kGzip, page), ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -189,6 +174,13 @@ TEST_F(HttpExchange, ACompressedBodyArrivesDecodedThoughNoCodingIsAsked) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_EQ(requests[0].Header("Accept-Encoding"), std::nullopt);
   }
+  // A caller that names the codings it takes still has them sent.
+  site_.ClearRequests();
+  Text headers = "Accept-Encoding: br";
+  HttpRequest(kHost + "/coded", 0, nullptr, nullptr, nullptr, &headers);
+  const std::vector<sample_site::LoggedRequest> requests = site_.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(requests[0].Header("Accept-Encoding"), "br");
 }
 
 TEST_F(HttpExchange, ASecondRequestOnTheSameThreadReusesTheConnection) {

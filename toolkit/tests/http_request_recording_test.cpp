@@ -194,8 +194,10 @@ TEST_F(HttpRequestRecording, LocationFromTheResponseHeaders) {
       // A header is known by its name, in any case, and not by a mention elsewhere in a line.
       {u"location: /lower", "", "/lower"},
       {u"LOCATION: /upper", "", "/upper"},
-      {u"Location : /spaced", "", "Location : /spaced"},  // no blank may stand before the colon
-      {u"X-Note: a\r\n Location: /folded", "x", "x"},     // a folded line continues X-Note
+      {u"Location : /spaced", "", "Location : /spaced"},    // no blank may stand before the colon
+      {u"X-Note: a\r\n Location: /folded", "x", "x"},       // a folded line continues X-Note
+      {u"Location:\r\n\t/folded\r\nX: 1", "x", "/folded"},  // read unfolded
+      {u" Location: /first", "x", "x"},  // a continuation of nothing names no header
       {u"Location: /next\r\nContent-Location: /other", "", "/next"},
       {u"Content-Location: /c", "", "Content-Location: /c"},
       {u"X-Note: Location: /v", "x", "x"},
@@ -224,6 +226,7 @@ TEST_F(HttpRequestRecording, SetCookieLinesAreMergedIntoTheCallersList) {
       {u"set-cookie: a=1; path=/\r\nSET-COOKIE: z=9; path=/", "", "a=1; z=9", "a=1;z=9"},
       {u"Access-Control-Expose-Headers: Set-Cookie\r\nX-Set-Cookie: q=1; p", "", "", ""},
       {u"X-Note: a\r\n Set-Cookie: evil=1; path=/", "", "", ""},
+      {u"Set-Cookie:\r\n a=1; path=/", "", "a=1", "a=1"},  // read unfolded
       {u"X: 1", "", "", ""},
   };
   for (const Case& c : cases) {

@@ -46,6 +46,12 @@ struct Fault {
   // The body never ends: chunked, piece after piece of the path's content over and over, until
   // the client goes away or the site stops.
   bool endless = false;
+  // When set, the response's head (status line and header lines, through the blank line that
+  // ends them) goes out as exactly these bytes, followed by the body as it is (the fault's or
+  // the path's), and then the connection ends: for heads the HTTP library will not send, such
+  // as a folded header line. The status, location, headers and the ways of sending the body
+  // above are then left unused.
+  std::optional<std::string> head;
 
   static Fault Status(int status) {
     Fault fault;
@@ -93,6 +99,11 @@ struct Fault {
   static Fault Endless() {
     Fault fault;
     fault.chunked = fault.endless = true;
+    return fault;
+  }
+  static Fault Head(std::string head, std::string body) {
+    Fault fault = Body(std::move(body));
+    fault.head = std::move(head);
     return fault;
   }
   static Fault Trickle(size_t bytes, std::chrono::milliseconds interval) {

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "tools/sample_site/connection_reset.h"
+#include "tools/sample_site/connection_sockets.h"
 #include "tools/sample_site/connection_threads.h"
 
 namespace sample_site {
@@ -223,6 +223,11 @@ void SampleSite::Respond(const httplib::Request& request, const std::string& pat
     transfer->bytes = [body](size_t offset, size_t length) { return body->substr(offset, length); };
   }
 
+  if (fault.head) {
+    SendAndEnd(request.local_addr, request.local_port, request.remote_addr, request.remote_port,
+               *fault.head + transfer->bytes(0, transfer->size));
+    return;
+  }
   if (fault.status != 0) {
     response.status = fault.status;
   } else if (!fault.location.empty()) {

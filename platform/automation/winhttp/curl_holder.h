@@ -1,6 +1,4 @@
-// Owns one libcurl easy handle and the header list it sends. Nothing else cleans them up: a
-// finished handle goes back to its thread's idle handles, and those are cleaned up with the
-// thread.
+// Owns one libcurl easy handle and the header list it sends.
 #pragma once
 
 #include <curl/curl.h>
@@ -9,10 +7,8 @@
 
 namespace platform {
 
-// Hands the handle back to its thread for a later exchange (it must be let go on the thread
-// that made it).
 struct CurlEasyDeleter {
-  void operator()(CURL* handle) const;
+  void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 struct CurlListDeleter {
   void operator()(curl_slist* list) const { curl_slist_free_all(list); }
@@ -20,13 +16,10 @@ struct CurlListDeleter {
 using CurlEasyHandle = std::unique_ptr<CURL, CurlEasyDeleter>;
 using CurlHeaderList = std::unique_ptr<curl_slist, CurlListDeleter>;
 
-// A new easy handle that shares the calling thread's connection cache and DNS cache, so that
-// successive requests on one thread reuse their connections. libcurl cannot share one connection
-// cache between threads that run transfers at once, so each thread has its own; a handle must
-// therefore be used and destroyed on the thread that made it.
+// A new easy handle that shares the calling thread's connection, DNS and TLS session caches, so
+// that successive requests on one thread reuse their connections. libcurl cannot share one
+// connection cache between threads that run transfers at once, so each thread has its own; a
+// handle must therefore be used and destroyed on the thread that made it.
 CurlEasyHandle MakeThreadCachedEasyHandle();
-
-// Attaches the calling thread's caches to a handle again, after curl_easy_reset dropped them.
-void UseThreadCaches(CURL* handle);
 
 }  // namespace platform

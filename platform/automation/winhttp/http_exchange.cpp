@@ -17,31 +17,11 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   return text.size() >= prefix.size() && HeaderNameEquals(text.substr(0, prefix.size()), prefix);
 }
 
-std::string_view WithoutLineEnd(std::string_view line) {
-  while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.remove_suffix(1);
-  return line;
-}
-
-// One response's header lines may take this much in all; more is no response we can use.
-constexpr size_t kMaxHeaderBytes = 1024 * 1024;
-// A body's block starts at this much room, and grows by what it holds until it is
-// kMaxReserveAhead ahead.
-constexpr size_t kFirstReserve = 64 * 1024;
-
 long ToCurlMs(int64_t ms) {
   return static_cast<long>(std::min<int64_t>(ms, std::numeric_limits<long>::max()));
 }
 
-bool HasHeaderNamed(const std::vector<std::string>& lines, std::string_view name) {
-  return std::any_of(lines.begin(), lines.end(), [name](const std::string& line) {
-    const size_t colon = line.find_first_of(":;");
-    return HeaderNameEquals(std::string_view(line).substr(0, colon), name);
-  });
-}
-
 }  // namespace
-
-HttpExchange::HttpExchange() : handle_(MakeThreadCachedEasyHandle()) {}
 
 void HttpExchange::SetTimeouts(int32_t resolveMs, int32_t connectMs, int32_t sendMs,
                                int32_t receiveMs) {
@@ -60,8 +40,7 @@ bool HttpExchange::Open(std::string method, std::string url) {
   opened_ = false;
   requestHeaders_.clear();
   Discard();
-  if (!handle_ || method.empty() ||
-      !(StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://"))) {
+  if (method.empty() || !(StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://"))) {
     return false;
   }
   method_ = std::move(method);
@@ -85,12 +64,13 @@ bool HttpExchange::SetRequestHeader(std::string_view name, std::string_view valu
 
 bool HttpExchange::Send(std::string_view body) {
   if (!opened_) return false;
-  CURL* curl = handle_.get();
-  // Nothing of an earlier exchange on this object carries over; the reset also drops the
-  // thread's caches, so they are attached again.
-  curl_easy_reset(curl);
-  UseThreadCaches(curl);
   Discard();
+  // A new handle for every transfer: libcurl 7.88 keeps a pointer to the last header of the
+  // handle's previous transfer, freed since, and a continuation line right after the next status
+  // line would be joined onto it.
+  const CurlEasyHandle handle = MakeThreadCachedEasyHandle();
+  if (!handle) return false;
+  CURL* curl = handle.get();
 
   CurlHeaderList headers;
   auto append = [&headers](const char* line) {
@@ -105,11 +85,6 @@ bool HttpExchange::Send(std::string_view body) {
   }
   // No "Expect: 100-continue" round trip before a body.
   if (!append("Expect:")) return false;
-  // Decoding is on (CURLOPT_ACCEPT_ENCODING below) for a server or proxy that compresses
-  // unasked, but the request advertises no coding of its own, unless the caller set one.
-  if (!HasHeaderNamed(requestHeaders_, "Accept-Encoding") && !append("Accept-Encoding:")) {
-    return false;
-  }
 
   curl_easy_setopt(curl, CURLOPT_URL, url_.c_str());
   curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
@@ -117,7 +92,9 @@ bool HttpExchange::Send(std::string_view body) {
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   // HTTP/2 would bring header names in lower case; the object we stand in for speaks 1.1.
   curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
+  // The body comes as it was sent: the reader decodes it, checking where each coding's stream
+  // ends, which libcurl's lenient decoders do not report.
+  curl_easy_setopt(curl, CURLOPT_HTTP_CONTENT_DECODING, 0L);
   curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, followRedirects_ ? 1L : 0L);
   curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
   curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
@@ -139,11 +116,12 @@ bool HttpExchange::Send(std::string_view body) {
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
   lastMoved_ = -1;
   lastMovedAtMs_ = NowMs();
+  reader_.emplace(bodyLimit_, followRedirects_);
 
   const CURLcode result = curl_easy_perform(curl);
   long status = 0;
   curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  if (result != CURLE_OK) {
+  if (result != CURLE_OK || !reader_->Finish()) {
     // A broken or refused transfer gives nothing: a partial body must never pass for a whole.
     Discard();
     return false;
@@ -153,75 +131,22 @@ bool HttpExchange::Send(std::string_view body) {
   return true;
 }
 
-std::string HttpExchange::ResponseHeaders() const {
-  std::string joined;
-  for (const std::string& line : headerLines_) {
-    if (!joined.empty()) joined += "\r\n";
-    joined += line;
-  }
-  return joined;
-}
-
 void HttpExchange::Discard() {
   hasResponse_ = false;
   status_ = 0;
-  body_.clear();
-  headerLines_.clear();
-  headerBytes_ = 0;
-  atBlockStart_ = true;
-  framing_ = ResponseFraming();
-}
-
-bool HttpExchange::KeepBody(const char* data, size_t count) {
-  if (count > bodyLimit_ - body_.size()) return false;
-  const size_t needed = body_.size() + count;
-  if (needed > body_.capacity()) {
-    // Grow ahead of the bytes by what the body holds, but never further ahead than
-    // kMaxReserveAhead, whatever the server announced; a block that fits the announced length
-    // exactly saves the slack.
-    size_t room = needed + std::clamp(body_.size(), kFirstReserve, kMaxReserveAhead);
-    const std::optional<uint64_t> announced = framing_.ContentLength();
-    if (announced && *announced >= needed && *announced < room) room = *announced;
-    if (!body_.TryReserve(std::min(room, bodyLimit_))) return false;
-  }
-  return body_.TryAppend(data, count);
-}
-
-bool HttpExchange::KeepHeaderLine(std::string_view line) {
-  headerBytes_ += line.size();
-  if (headerBytes_ > kMaxHeaderBytes) return false;
-  if (atBlockStart_) {
-    // Only a block's first line is a status line: a new response (after a redirect, an interim
-    // 1xx or a proxy's answer to CONNECT), and only the last one counts. Any other line there
-    // follows a chunked body: a trailer, which is none of the response's headers.
-    if (line.rfind("HTTP/", 0) == 0) {
-      headerLines_.clear();
-      headerBytes_ = line.size();
-      framing_.StartResponse(line);
-      atBlockStart_ = false;
-    }
-    return true;
-  }
-  if (line.empty()) {
-    atBlockStart_ = true;
-    return framing_.Acceptable(bodyLimit_);
-  }
-  headerLines_.emplace_back(line);
-  framing_.AddHeader(line);
-  return true;
+  reader_.reset();
 }
 
 // libcurl's callbacks: a count other than the one given back aborts the transfer, which is then
 // a failed exchange.
 size_t HttpExchange::OnBody(char* data, size_t size, size_t count, void* self) {
   const size_t bytes = size * count;
-  return static_cast<HttpExchange*>(self)->KeepBody(data, bytes) ? bytes : 0;
+  return static_cast<HttpExchange*>(self)->reader_->TakeBodyPiece({data, bytes}) ? bytes : 0;
 }
 
 size_t HttpExchange::OnHeader(char* data, size_t size, size_t count, void* self) {
   const size_t bytes = size * count;
-  const std::string_view line = WithoutLineEnd(std::string_view(data, bytes));
-  return static_cast<HttpExchange*>(self)->KeepHeaderLine(line) ? bytes : 0;
+  return static_cast<HttpExchange*>(self)->reader_->TakeHeaderLine({data, bytes}) ? bytes : 0;
 }
 
 int HttpExchange::OnProgress(void* self, curl_off_t, curl_off_t downNow, curl_off_t,

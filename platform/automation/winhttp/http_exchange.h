@@ -8,12 +8,13 @@
 // lines arrive as the server spelled them.
 //
 // An exchange succeeds only with a whole response: a reset, a stall, a body shorter than
-// announced, a response whose framing is in doubt (see ResponseFraming), a body longer than the
-// body limit or one whose memory cannot be had all fail it. A body in a content coding that
-// libcurl decodes (gzip, deflate, ...) arrives decoded, though the request advertises no coding;
-// a coding it cannot decode fails the exchange.
+// announced, a response whose framing is in doubt (see ResponseFraming) or whose header lines
+// are refused (see ResponseReader), a body longer than the body limit or one whose memory cannot
+// be had all fail it. A body in a content coding (gzip, deflate, br, zstd) arrives decoded and
+// only when each coding's stream ended (see ContentDecoding), though the request advertises no
+// coding unless the caller sets Accept-Encoding; any other coding fails the exchange.
 //
-// Must be used and destroyed on the thread that made it (connections are cached per thread).
+// Each Send runs on the calling thread's connection cache.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@
 #include <vector>
 
 #include "platform/automation/winhttp/curl_holder.h"
-#include "platform/automation/winhttp/response_framing.h"
+#include "platform/automation/winhttp/response_reader.h"
 #include "platform/byte_buffer.h"
 
 namespace platform {
@@ -32,11 +33,8 @@ class HttpExchange {
  public:
   // The largest byte array the program can hold.
   static constexpr size_t kMaxBodyBytes = 0x7FFFFFFF;
-  // How far ahead of the bytes that have arrived the body's block may be reserved, whatever
-  // length the server announces.
-  static constexpr size_t kMaxReserveAhead = 16 * 1024 * 1024;
 
-  HttpExchange();
+  HttpExchange() = default;
   HttpExchange(const HttpExchange&) = delete;
   HttpExchange& operator=(const HttpExchange&) = delete;
 
@@ -64,20 +62,19 @@ class HttpExchange {
   // 0 until a complete response has arrived.
   int32_t Status() const { return hasResponse_ ? status_ : 0; }
   // The body of the complete response, handed over: a second call gives nothing.
-  ByteBuffer TakeResponseBody() { return std::move(body_); }
-  // The final response's header lines joined by "\r\n", without the status line.
-  std::string ResponseHeaders() const;
+  ByteBuffer TakeResponseBody() { return hasResponse_ ? reader_->TakeBody() : ByteBuffer(); }
+  // The final response's header lines, unfolded, joined by "\r\n", without the status line.
+  std::string ResponseHeaders() const {
+    return hasResponse_ ? reader_->ResponseHeaders() : std::string();
+  }
 
  private:
   static size_t OnBody(char* data, size_t size, size_t count, void* self);
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
   static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
                         curl_off_t upNow);
-  bool KeepBody(const char* data, size_t count);
-  bool KeepHeaderLine(std::string_view line);
   void Discard();
 
-  CurlEasyHandle handle_;
   std::string method_;
   std::string url_;
   std::optional<std::string> proxy_;
@@ -94,11 +91,8 @@ class HttpExchange {
 
   bool hasResponse_ = false;
   int32_t status_ = 0;
-  ByteBuffer body_;
-  std::vector<std::string> headerLines_;
-  size_t headerBytes_ = 0;
-  bool atBlockStart_ = true;  // the next header line begins a block: a status line or a trailer
-  ResponseFraming framing_;
+  // What the transfer in progress, or the last one, brought.
+  std::optional<ResponseReader> reader_;
 };
 
 }  // namespace platform

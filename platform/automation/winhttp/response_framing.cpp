@@ -7,7 +7,9 @@
 namespace platform {
 namespace {
 
+constexpr int kNoContent = 204;
 constexpr int kPartialContent = 206;
+constexpr int kNotModified = 304;
 
 std::string_view Trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(" \t");
@@ -30,15 +32,17 @@ std::optional<uint64_t> ParseLength(std::string_view digits) {
   return value;
 }
 
-// Whether a comma-separated list of tokens holds `token`, without regard to case.
-bool ListHoldsToken(std::string_view list, std::string_view token) {
-  while (!list.empty()) {
+// Calls take(token) for each element of a comma-separated list in turn, trimmed; empty elements
+// are no tokens.
+template <typename Take>
+void ForEachToken(std::string_view list, Take take) {
+  while (true) {
     const size_t comma = list.find(',');
-    if (HeaderNameEquals(Trimmed(list.substr(0, comma)), token)) return true;
-    if (comma == std::string_view::npos) break;
+    const std::string_view token = Trimmed(list.substr(0, comma));
+    if (!token.empty()) take(token);
+    if (comma == std::string_view::npos) return;
     list.remove_prefix(comma + 1);
   }
-  return false;
 }
 
 }  // namespace
@@ -60,13 +64,29 @@ void ResponseFraming::StartResponse(std::string_view statusLine) {
   if (code.size() == 3 && ParseLength(code)) status_ = static_cast<int>(*ParseLength(code));
 }
 
-void ResponseFraming::AddHeader(std::string_view line) {
+std::optional<HeaderField> SplitHeaderLine(std::string_view line) {
   const size_t colon = line.find(':');
-  if (colon == std::string_view::npos) return;
-  const std::string_view name = Trimmed(line.substr(0, colon));
-  const std::string_view value = Trimmed(line.substr(colon + 1));
+  if (colon == std::string_view::npos) return std::nullopt;
+  return HeaderField{Trimmed(line.substr(0, colon)), Trimmed(line.substr(colon + 1))};
+}
+
+void ResponseFraming::AddHeader(std::string_view line) {
+  const std::optional<HeaderField> field = SplitHeaderLine(line);
+  if (!field) return;
+  const auto [name, value] = *field;
   if (HeaderNameEquals(name, "Transfer-Encoding")) {
-    chunked_ = chunked_ || ListHoldsToken(value, "chunked");
+    transferEncoding_ = true;
+    ForEachToken(value, [this](std::string_view token) {
+      ++transferCodings_;
+      chunked_ = HeaderNameEquals(token, "chunked");
+    });
+  } else if (HeaderNameEquals(name, "Content-Encoding")) {
+    ForEachToken(value, [this](std::string_view token) {
+      if (HeaderNameEquals(token, "identity")) return;
+      std::string coding(token);
+      for (char& c : coding) c = FoldAsciiCase(c);
+      contentCodings_.push_back(std::move(coding));
+    });
   } else if (HeaderNameEquals(name, "Content-Length")) {
     // "5, 5" repeats one length, which a proxy may do; any other difference, or a value that
     // is no number, leaves the end of the body in doubt.
@@ -81,10 +101,14 @@ void ResponseFraming::AddHeader(std::string_view line) {
   }
 }
 
+bool ResponseFraming::CarriesBody() const {
+  return !Interim() && status_ != kNoContent && status_ != kNotModified;
+}
+
 bool ResponseFraming::Acceptable(size_t bodyLimit) const {
-  if (status_ >= 100 && status_ < 200) return true;
+  if (Interim()) return true;
   if (status_ == kPartialContent || conflicting_) return false;
-  if (length_ && chunked_) return false;
+  if (transferEncoding_ && (length_ || transferCodings_ != 1 || !chunked_)) return false;
   return !length_ || *length_ <= bodyLimit;
 }
 

@@ -244,6 +244,17 @@ TEST_F(SampleSiteTest, FaultsChangeTheResponseOfTheirPathsOnly) {
          EXPECT_EQ(response.body, file);
          EXPECT_GE(took, 300ms);
        }},
+      {"head as bytes",
+       Fault::Head("HTTP/1.1 203 As Sent\r\nZ-Last: 1\r\nContent-Length: 3\r\nA-First: 2\r\n\r\n",
+                   "abc"),
+       [](const RawResponse& response, const std::string&, auto) {
+         EXPECT_EQ(response.status, 203);
+         const std::vector<std::pair<std::string, std::string>> inTheirOrder = {
+             {"Z-Last", "1"}, {"Content-Length", "3"}, {"A-First", "2"}};
+         EXPECT_EQ(response.headers, inTheirOrder);
+         EXPECT_EQ(response.body, "abc");
+         EXPECT_TRUE(response.complete);
+       }},
       {"trickle", Fault::Trickle(20'000, 30ms),
        [](const RawResponse& response, const std::string& file, auto took) {
          EXPECT_EQ(response.body, file);

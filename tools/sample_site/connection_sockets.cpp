@@ -1,4 +1,4 @@
-#include "tools/sample_site/connection_reset.h"
+#include "tools/sample_site/connection_sockets.h"
 
 #include <arpa/inet.h>
 #include <dirent.h>
@@ -63,6 +63,22 @@ void ShutDownConnections(const std::string& localAddress, int localPort) {
     if (IsConnectionFrom(fd, localAddress, localPort)) shutdown(fd, SHUT_RDWR);
     return false;
   });
+}
+
+bool SendAndEnd(const std::string& localAddress, int localPort, const std::string& peerAddress,
+                int peerPort, std::string_view bytes) {
+  bool sent = false;
+  ForEachDescriptor([&](int fd) {
+    if (!IsConnection(fd, localAddress, localPort, peerAddress, peerPort)) return false;
+    while (!bytes.empty()) {
+      const ssize_t count = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+      if (count <= 0) return true;
+      bytes.remove_prefix(static_cast<size_t>(count));
+    }
+    sent = shutdown(fd, SHUT_WR) == 0;
+    return true;
+  });
+  return sent;
 }
 
 bool ResetConnection(const std::string& localAddress, int localPort, const std::string& peerAddress,
