@@ -1,5 +1,5 @@
-// A heap that is used up, seen from a thread that has never converted a text: its conversions
-// fail as conversions do. The probe is the
+// A heap that is used up, seen from a thread that has never converted a text: its fatal report
+// still reaches standard error, and its conversions fail as conversions do. The probe is the
 // child that uses its heap up (heap_exhaustion_probe.cpp).
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -17,6 +17,13 @@ ChildResult RunProbe(const char* mode) {
   limits.addressSpaceBytes = rlim_t{256} << 20;
 #endif
   return RunChild(TROVANEL_HEAP_EXHAUSTION_PROBE, {{"PROBE", mode}, {"LC_ALL", "C.UTF-8"}}, limits);
+}
+
+TEST(HeapExhaustion, TheReportOfAThreadThatNeverConvertedReachesStandardError) {
+  const ChildResult result = RunProbe("fail");
+  EXPECT_EQ(result.exitCode, 255) << result.out << result.err;
+  EXPECT_THAT(result.err, ::testing::StartsWith(
+                              Utf8(u8"运行时出错!\r\n\r\n错误信息：分配 64 字节内存失败!\r\n")));
 }
 
 TEST(HeapExhaustion, AThreadWithoutConvertersGetsEachConversionsFailureValue) {

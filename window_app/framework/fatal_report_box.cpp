@@ -8,8 +8,8 @@
 namespace window_framework {
 namespace {
 
-void ShowFatalReport(const std::string& report) {
-  const BoxRequest request{report, "错误", MB_ICONERROR, nullptr};
+void ShowFatalReport(std::string_view report) {
+  const BoxRequest request{Text(report), "错误", MB_ICONERROR, nullptr};
   if (OnMainThread()) {
     if (!WaitingCallsAbandoned()) RunModalBox(request);
     return;

@@ -1,10 +1,12 @@
 // Fatal reports of the windowed program: on standard error and in the "错误" box.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <thread>
 
 #include "platform/codepage.h"
+#include "platform/fatal_error.h"
 #include "tests/test_text.h"
 #include "toolkit/runtime/process.h"
 #include "window_app/framework/message_box.h"
@@ -46,6 +48,29 @@ TEST(WindowFatalDeathTest, ReportOfAnotherThreadIsShownByTheMainThread) {
       },
       ::testing::ExitedWithCode(255),
       Utf8(u8"未载入欲访问窗口组件所在的窗口.*box shown: 错误 / 16\n"));
+}
+
+// A box that fails as it is shown: the report's own road raises a second fatal error.
+void FailAgain(const window_testing::OpenMessageBox&) {
+  std::fputs("box shown\n", stderr);
+  std::fflush(stderr);
+  platform::RaiseFatalError(std::nullopt, "second");
+}
+
+// A road that waited for itself would wait here for good: the alarm ends the child instead, and
+// the test fails rather than hangs.
+constexpr unsigned kHangBoundSeconds = 30;
+
+TEST(WindowFatalDeathTest, AFatalErrorWhileTheBoxIsShownEndsTheProgramAtOnce) {
+  EXPECT_EXIT(
+      {
+        alarm(kHangBoundSeconds);
+        RtInitProgram();
+        window_testing::SetMessageBoxShownHook(&FailAgain);
+        RtReadUnitProperty(按钮_开始工作, kUnitCaption);
+      },
+      ::testing::ExitedWithCode(255),
+      Utf8(u8"错误信息：未载入欲访问窗口组件所在的窗口.*box shown\n$"));
 }
 
 }  // namespace
