@@ -17,7 +17,9 @@ namespace platform {
 namespace {
 
 std::atomic<FatalReportHandler> reportHandler{nullptr};
+std::atomic<pid_t> handlerThread{0};
 std::atomic_flag reporting = ATOMIC_FLAG_INIT;
+std::atomic<bool> reportWritten{false};
 // Plain thread-local storage, which a thread has from its start: nothing to allocate.
 constinit thread_local bool makingReport = false;
 
@@ -84,7 +86,10 @@ FatalReport::FatalReport(std::optional<int32_t> number, std::string_view message
   size_ = report.Size();
 }
 
-void SetFatalReportHandler(FatalReportHandler handler) { reportHandler.store(handler); }
+void SetFatalReportHandler(FatalReportHandler handler, pid_t shownBy) {
+  handlerThread.store(shownBy);
+  reportHandler.store(handler);
+}
 
 void RaiseFatalError(std::optional<int32_t> number, std::string_view message,
                      const std::source_location& where) noexcept {
@@ -94,6 +99,10 @@ void RaiseFatalError(std::optional<int32_t> number, std::string_view message,
   // will get, and waiting would wait for itself.
   if (makingReport) _exit(255);
   if (reporting.test_and_set()) {
+    if (gettid() == handlerThread.load()) {
+      reportWritten.wait(false);
+      _exit(255);
+    }
     for (;;) reporting.wait(true);
   }
   makingReport = true;
@@ -101,6 +110,8 @@ void RaiseFatalError(std::optional<int32_t> number, std::string_view message,
   char shown[3 * FatalReport::kCapacity];
   std::fflush(stdout);
   WriteConsoleBytes(ConsoleStream::kError, GbkToTerminalForFatalReport(report.Text(), shown));
+  reportWritten.store(true);
+  reportWritten.notify_all();
   if (FatalReportHandler handler = reportHandler.load()) {
     try {
       handler(report.Text());

@@ -8,6 +8,8 @@
 // its own and converted for the terminal by a converter made when the program started.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -36,7 +38,11 @@ class FatalReport {
 // Shows the report somewhere besides standard error; it returns once the user has seen it. It
 // may allocate: a fatal error raised while it runs ends the process at once with 255.
 using FatalReportHandler = void (*)(std::string_view report);
-void SetFatalReportHandler(FatalReportHandler handler);
+// shownBy names the thread that the handler waits on when another thread reports (a thread id
+// as CurrentThreadId gives it; 0 for none): a fatal error of its own while another thread's
+// report is under way ends the process with 255 once that report is on standard error, since
+// the report would otherwise wait for it while it waits for the report to end.
+void SetFatalReportHandler(FatalReportHandler handler, pid_t shownBy = 0);
 
 // A second thread that fails while one reports waits for the end of the process, so that the
 // first report is shown whole.

@@ -1,6 +1,7 @@
 #include "window_app/framework/fatal_report_box.h"
 
 #include "platform/fatal_error.h"
+#include "platform/message_queue.h"
 #include "window_app/framework/main_thread.h"
 #include "window_app/framework/message_box.h"
 #include "window_app/framework/message_box_widgets.h"
@@ -21,6 +22,8 @@ void ShowFatalReport(std::string_view report) {
 
 }  // namespace
 
-void InstallFatalReportBox() { platform::SetFatalReportHandler(&ShowFatalReport); }
+void InstallFatalReportBox() {
+  platform::SetFatalReportHandler(&ShowFatalReport, platform::CurrentThreadId());
+}
 
 }  // namespace window_framework

@@ -27,27 +27,32 @@ void AnswerAndTell(const window_testing::OpenMessageBox& box) {
   window_testing::AnswerMessageBox(kAnswerOk);
 }
 
+using BoxShownHook = void (*)(const window_testing::OpenMessageBox&);
+
+// The main thread fails: it reads a property before the window is loaded.
+void FailOnTheMainThread(BoxShownHook hook) {
+  RtInitProgram();
+  window_testing::SetMessageBoxShownHook(hook);
+  RtReadUnitProperty(按钮_开始工作, kUnitCaption);
+}
+
+// Another thread fails the same way while the main thread serves its queue.
+[[noreturn]] void FailOnAnotherThread(BoxShownHook hook) {
+  RtInitProgram();
+  window_testing::SetMessageBoxShownHook(hook);
+  std::thread([] { RtWriteUnitProperty(按钮_暂停工作, kUnitDisabled, 1); }).detach();
+  for (;;) CmdProcessEvents();
+}
+
 TEST(WindowFatalDeathTest, PropertyReadBeforeTheWindowIsLoaded) {
   EXPECT_EXIT(
-      {
-        RtInitProgram();
-        window_testing::SetMessageBoxShownHook(&AnswerAndTell);
-        RtReadUnitProperty(按钮_开始工作, kUnitCaption);
-      },
-      ::testing::ExitedWithCode(255),
+      FailOnTheMainThread(&AnswerAndTell), ::testing::ExitedWithCode(255),
       Utf8(u8"运行时出错!.*错误信息：未载入欲访问窗口组件所在的窗口.*box shown: 错误 / 16\n"));
 }
 
 TEST(WindowFatalDeathTest, ReportOfAnotherThreadIsShownByTheMainThread) {
-  EXPECT_EXIT(
-      {
-        RtInitProgram();
-        window_testing::SetMessageBoxShownHook(&AnswerAndTell);
-        std::thread([] { RtWriteUnitProperty(按钮_暂停工作, kUnitDisabled, 1); }).detach();
-        for (;;) CmdProcessEvents();
-      },
-      ::testing::ExitedWithCode(255),
-      Utf8(u8"未载入欲访问窗口组件所在的窗口.*box shown: 错误 / 16\n"));
+  EXPECT_EXIT(FailOnAnotherThread(&AnswerAndTell), ::testing::ExitedWithCode(255),
+              Utf8(u8"未载入欲访问窗口组件所在的窗口.*box shown: 错误 / 16\n"));
 }
 
 // A box that fails as it is shown: the report's own road raises a second fatal error.
@@ -62,15 +67,21 @@ void FailAgain(const window_testing::OpenMessageBox&) {
 constexpr unsigned kHangBoundSeconds = 30;
 
 TEST(WindowFatalDeathTest, AFatalErrorWhileTheBoxIsShownEndsTheProgramAtOnce) {
+  // The main thread's own report, and one of another thread that the main thread shows.
+  const std::string firstReportThenBox =
+      Utf8(u8"错误信息：未载入欲访问窗口组件所在的窗口.*box shown\n$");
   EXPECT_EXIT(
       {
         alarm(kHangBoundSeconds);
-        RtInitProgram();
-        window_testing::SetMessageBoxShownHook(&FailAgain);
-        RtReadUnitProperty(按钮_开始工作, kUnitCaption);
+        FailOnTheMainThread(&FailAgain);
       },
-      ::testing::ExitedWithCode(255),
-      Utf8(u8"错误信息：未载入欲访问窗口组件所在的窗口.*box shown\n$"));
+      ::testing::ExitedWithCode(255), firstReportThenBox);
+  EXPECT_EXIT(
+      {
+        alarm(kHangBoundSeconds);
+        FailOnAnotherThread(&FailAgain);
+      },
+      ::testing::ExitedWithCode(255), firstReportThenBox);
 }
 
 }  // namespace
