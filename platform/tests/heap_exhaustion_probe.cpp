@@ -12,12 +12,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 #include <string_view>
 #include <thread>
 
 #include "platform/codepage.h"
+#include "platform/heap.h"
 
 namespace {
 
@@ -42,16 +42,13 @@ bool Take(size_t size) {
   return true;
 }
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-// A sanitizer's shadow memory leaves no room for an address-space limit, so a soft limit on the
-// resident size stands in for it: once the sanitizer's monitor has seen the size above it, its
-// allocator refuses every block, as an exhausted heap does.
+#ifdef __SANITIZE_ADDRESS__
+// AddressSanitizer's shadow memory leaves no room for an address-space limit, so a soft limit on
+// the resident size stands in for it: once the sanitizer's monitor has seen the size above it,
+// its allocator refuses every block, as an exhausted heap does.
 #define PROBE_RSS_LIMIT_MB "160"
 constexpr size_t kRssLimitBytes = size_t{160} << 20;
 extern "C" const char* __asan_default_options() {
-  return "allocator_may_return_null=1:soft_rss_limit_mb=" PROBE_RSS_LIMIT_MB;
-}
-extern "C" const char* __tsan_default_options() {
   return "allocator_may_return_null=1:soft_rss_limit_mb=" PROBE_RSS_LIMIT_MB;
 }
 
@@ -71,14 +68,15 @@ size_t ResidentBytes() {
 bool HeapCanBeUsedUp() { return true; }
 
 void UseUpHeap() {
+  // Well past the limit, which the monitor compares in whole megabytes.
   constexpr size_t kBlock = size_t{1} << 20;
-  while (ResidentBytes() <= kRssLimitBytes) {
+  while (ResidentBytes() <= kRssLimitBytes + 4 * kBlock) {
     if (!Take(kBlock)) return;
     std::memset(static_cast<char*>(taken) + sizeof(void*), 1, kBlock - sizeof(void*));
   }
-  // The monitor reads the resident size about ten times a second, and says nothing when it
-  // has seen it: ask for small blocks until the allocator refuses them.
-  while (Take(1)) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  // The monitor reads the resident size about ten times a second and tells no one when it has
+  // seen it above the limit: ask for small blocks until the allocator refuses them.
+  while (Take(sizeof(void*))) std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 #else
 // Without a limit on the address space the heap would take the machine's memory instead.
@@ -127,7 +125,7 @@ int main() {
   if (mode != nullptr && std::string_view(mode) == "fail") {
     std::thread([] {
       UseUpHeap();
-      taken = ::operator new(64);  // fatal: never returns
+      taken = platform::HeapAllocate(64);  // fatal: never returns
     }).join();
   } else if (mode != nullptr && std::string_view(mode) == "convert") {
     std::atomic<bool> go{false};
