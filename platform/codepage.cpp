@@ -3,62 +3,82 @@
 #include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <stdexcept>
+#include <span>
 
 namespace platform {
 namespace {
 
-// One iconv descriptor per thread and direction: opening one costs far more than a short
-// conversion, and a descriptor carries shift state, so it must not be shared between threads.
-class Converter {
- public:
-  Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-    if (cd_ == reinterpret_cast<iconv_t>(-1)) {
-      throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
-    }
+enum Direction { kGbkToUtf16, kUtf16ToGbk, kGbkToUtf8, kUtf8ToGbk, kDirections };
+
+constexpr const char* kTargetOf[kDirections] = {"UTF-16LE", "CP936", "UTF-8", "CP936"};
+constexpr const char* kSourceOf[kDirections] = {"CP936", "UTF-16LE", "CP936", "UTF-8"};
+
+// One iconv descriptor per thread and direction, opened on the thread's first conversion that
+// way: opening one costs far more than a short conversion, and a descriptor carries shift
+// state, so it must not be shared between threads. They are held in plain thread-local storage
+// and closed by a thread-specific key's destructor, not by a thread_local object's: registering
+// such a destructor allocates, and glibc ends the process when it cannot.
+thread_local iconv_t threadDescriptors[kDirections] = {};
+
+void CloseThreadDescriptors(void* descriptors) {
+  for (iconv_t& descriptor : std::span(static_cast<iconv_t*>(descriptors), kDirections)) {
+    if (descriptor != nullptr) iconv_close(descriptor);
+    descriptor = nullptr;
   }
-  ~Converter() { iconv_close(cd_); }
-  Converter(const Converter&) = delete;
-  Converter& operator=(const Converter&) = delete;
+}
 
-  // Converts as much of [in, in + inLeft) as it can, appending to out. Returns the errno of the
-  // stop (0 when everything was converted); in and inLeft are advanced past what was used.
-  int Convert(const char*& in, size_t& inLeft, std::string& out) {
-    iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-    char buffer[4096];
-    while (inLeft > 0) {
-      char* outPtr = buffer;
-      size_t outLeft = sizeof buffer;
-      size_t result = iconv(cd_, const_cast<char**>(&in), &inLeft, &outPtr, &outLeft);
-      out.append(buffer, outPtr - buffer);
-      if (result == static_cast<size_t>(-1) && errno != E2BIG) return errno;
-    }
-    return 0;
+std::optional<pthread_key_t> DescriptorsKey() {
+  static const std::optional<pthread_key_t> key = []() -> std::optional<pthread_key_t> {
+    pthread_key_t made;
+    if (pthread_key_create(&made, &CloseThreadDescriptors) != 0) return std::nullopt;
+    return made;
+  }();
+  return key;
+}
+
+// The calling thread's descriptor for the direction, or null when none can be had (iconv_open
+// fails when memory is short): the conversion then fails as its contract says, and the next
+// one tries again.
+iconv_t ThreadDescriptor(Direction direction) {
+  iconv_t& descriptor = threadDescriptors[direction];
+  if (descriptor != nullptr) return descriptor;
+  const std::optional<pthread_key_t> key = DescriptorsKey();
+  if (!key) return nullptr;
+  iconv_t opened = iconv_open(kTargetOf[direction], kSourceOf[direction]);
+  if (opened == reinterpret_cast<iconv_t>(-1)) return nullptr;
+  if (pthread_getspecific(*key) == nullptr && pthread_setspecific(*key, threadDescriptors) != 0) {
+    iconv_close(opened);
+    return nullptr;
   }
+  descriptor = opened;
+  return descriptor;
+}
 
- private:
-  iconv_t cd_;
-};
+// Converts as much of [in, in + inLeft) as it can, handing the output to put piece by piece.
+// Returns the errno of the stop (0 when everything was converted, EBADF with nothing used when
+// there is no descriptor); in and inLeft are advanced past what was used.
+template <typename Put>
+int Convert(iconv_t descriptor, const char*& in, size_t& inLeft, Put&& put) {
+  if (descriptor == nullptr) return inLeft == 0 ? 0 : EBADF;
+  iconv(descriptor, nullptr, nullptr, nullptr, nullptr);
+  char buffer[4096];
+  while (inLeft > 0) {
+    char* outPtr = buffer;
+    size_t outLeft = sizeof buffer;
+    size_t result = iconv(descriptor, const_cast<char**>(&in), &inLeft, &outPtr, &outLeft);
+    put(std::string_view(buffer, static_cast<size_t>(outPtr - buffer)));
+    if (result == static_cast<size_t>(-1) && errno != E2BIG) return errno;
+  }
+  return 0;
+}
 
-Converter& GbkToUtf16Converter() {
-  thread_local Converter converter("UTF-16LE", "CP936");
-  return converter;
-}
-Converter& Utf16ToGbkConverter() {
-  thread_local Converter converter("CP936", "UTF-16LE");
-  return converter;
-}
-Converter& GbkToUtf8Converter() {
-  thread_local Converter converter("UTF-8", "CP936");
-  return converter;
-}
-Converter& Utf8ToGbkConverter() {
-  thread_local Converter converter("CP936", "UTF-8");
-  return converter;
+int Convert(iconv_t descriptor, const char*& in, size_t& inLeft, std::string& out) {
+  return Convert(descriptor, in, inLeft, [&out](std::string_view piece) { out.append(piece); });
 }
 
 void AppendUtf16Bytes(const std::string& bytes, std::u16string& out) {
@@ -87,10 +107,11 @@ bool TerminalWantsGbk() {
 void AppendGbkAsUtf16(std::string_view gbk, std::u16string& result) {
   const char* in = gbk.data();
   size_t inLeft = gbk.size();
+  const iconv_t descriptor = ThreadDescriptor(kGbkToUtf16);
   std::string converted;
   while (inLeft > 0) {
     converted.clear();
-    int stop = GbkToUtf16Converter().Convert(in, inLeft, converted);
+    int stop = Convert(descriptor, in, inLeft, converted);
     AppendUtf16Bytes(converted, result);
     if (stop != 0) {
       // An invalid or incomplete sequence: the first byte travels on its own.
@@ -105,8 +126,9 @@ void AppendGbkAsUtf16(std::string_view gbk, std::u16string& result) {
 void AppendUtf16AsGbk(std::u16string_view utf16, std::string& result) {
   const char* in = reinterpret_cast<const char*>(utf16.data());
   size_t inLeft = utf16.size() * 2;
+  const iconv_t descriptor = ThreadDescriptor(kUtf16ToGbk);
   while (inLeft > 0) {
-    int stop = Utf16ToGbkConverter().Convert(in, inLeft, result);
+    int stop = Convert(descriptor, in, inLeft, result);
     if (stop != 0) {
       // A character GBK cannot hold: one '?' for the whole character.
       char16_t unit = *reinterpret_cast<const char16_t*>(in);
@@ -127,6 +149,47 @@ bool HasGbkPairShape(char lead, char trail) {
   const auto second = static_cast<unsigned char>(trail);
   return first >= 0x81 && first <= 0xFE && second >= 0x40 && second <= 0xFE && second != 0x7F;
 }
+
+// The terminal's UTF-8 for a GBK text, piece by piece into put: a byte that iconv refuses
+// becomes U+FFFD. Without a descriptor each ASCII byte stays as it is and each other character
+// (the text routines' reading) becomes one U+FFFD, so that a line still shows its ASCII.
+template <typename Put>
+void ShowAsUtf8(iconv_t descriptor, std::string_view gbk, Put&& put) {
+  constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+  if (descriptor == nullptr) {
+    for (size_t i = 0; i < gbk.size(); i += IsDoubleByteLead(gbk[i]) ? 2 : 1) {
+      put(IsDoubleByteLead(gbk[i]) ? kReplacement : gbk.substr(i, 1));
+    }
+    return;
+  }
+  const char* in = gbk.data();
+  size_t inLeft = gbk.size();
+  while (inLeft > 0) {
+    if (Convert(descriptor, in, inLeft, put) != 0) {
+      put(kReplacement);
+      ++in;
+      --inLeft;
+    }
+  }
+}
+
+// The fatal report's conversion, made when the program starts: the report may come when the
+// heap is exhausted, when no descriptor can be opened. Only the thread that reports uses it,
+// and no more than one thread ever reports.
+struct ReportConversion {
+  bool wantsGbk = false;
+  iconv_t descriptor = nullptr;  // none: the report shows without one
+};
+constinit ReportConversion reportConversion;
+
+[[maybe_unused]] const bool reportConversionMade = [] {
+  reportConversion.wantsGbk = TerminalWantsGbk();
+  if (!reportConversion.wantsGbk) {
+    const iconv_t opened = iconv_open(kTargetOf[kGbkToUtf8], kSourceOf[kGbkToUtf8]);
+    if (opened != reinterpret_cast<iconv_t>(-1)) reportConversion.descriptor = opened;
+  }
+  return true;
+}();
 
 }  // namespace
 
@@ -211,7 +274,7 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk) {
   std::string result;
   const char* in = gbk.data();
   size_t inLeft = gbk.size();
-  if (GbkToUtf8Converter().Convert(in, inLeft, result) != 0) return std::nullopt;
+  if (Convert(ThreadDescriptor(kGbkToUtf8), in, inLeft, result) != 0) return std::nullopt;
   return result;
 }
 
@@ -219,8 +282,15 @@ std::string Utf8ToGbk(std::string_view utf8) {
   std::string result;
   const char* in = utf8.data();
   size_t inLeft = utf8.size();
+  const iconv_t descriptor = ThreadDescriptor(kUtf8ToGbk);
   while (inLeft > 0) {
-    if (Utf8ToGbkConverter().Convert(in, inLeft, result) != 0) {
+    if (Convert(descriptor, in, inLeft, result) != 0) {
+      if (IsAscii(static_cast<unsigned char>(*in))) {  // only without a descriptor
+        result.push_back(*in);
+        ++in;
+        --inLeft;
+        continue;
+      }
       // Skip the whole UTF-8 sequence that GBK cannot hold (or one bad byte).
       result.push_back('?');
       do {
@@ -235,16 +305,24 @@ std::string Utf8ToGbk(std::string_view utf8) {
 std::string GbkToTerminal(std::string_view gbk) {
   if (TerminalWantsGbk()) return std::string(gbk);
   std::string result;
-  const char* in = gbk.data();
-  size_t inLeft = gbk.size();
-  while (inLeft > 0) {
-    if (GbkToUtf8Converter().Convert(in, inLeft, result) != 0) {
-      result += "\xEF\xBF\xBD";
-      ++in;
-      --inLeft;
-    }
-  }
+  ShowAsUtf8(ThreadDescriptor(kGbkToUtf8), gbk,
+             [&result](std::string_view piece) { result.append(piece); });
   return result;
+}
+
+std::string_view GbkToTerminalForFatalReport(std::string_view gbk, std::span<char> out) noexcept {
+  size_t used = 0;
+  auto put = [out, &used](std::string_view piece) {
+    const size_t taken = std::min(piece.size(), out.size() - used);
+    std::memcpy(out.data() + used, piece.data(), taken);
+    used += taken;
+  };
+  if (reportConversion.wantsGbk) {
+    put(gbk);
+  } else {
+    ShowAsUtf8(reportConversion.descriptor, gbk, put);
+  }
+  return std::string_view(out.data(), used);
 }
 
 }  // namespace platform

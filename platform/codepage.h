@@ -5,9 +5,14 @@
 // UTF-16 conversion is lossless: a byte that does not start a valid GBK character becomes one
 // UTF-16 unit of its own (StrayByteUnit), and that unit converts back to the same byte. Every
 // character still counts as one unit.
+//
+// Each thread opens its own converters on first use. A thread that cannot get one (its memory
+// is short) converts with none, as if no character but ASCII could be converted: the result is
+// each function's result for a text it cannot convert, as stated below, and never an exception.
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,6 +44,7 @@ constexpr char FoldAsciiCase(char byte) {
   return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : byte;
 }
 
+// Without a converter every byte of 0x80 or more travels as a stray byte: still lossless.
 std::u16string GbkToUtf16(std::string_view gbk);
 
 // Characters that GBK cannot hold become '?', as the Windows conversion does.
@@ -60,7 +66,14 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);
 
 // For the terminal: GBK itself when the locale's charset is GBK or GB18030, UTF-8 otherwise.
-// Stray bytes become U+FFFD so that the rest of a line still shows.
+// Stray bytes become U+FFFD so that the rest of a line still shows; without a converter every
+// character but ASCII does.
 std::string GbkToTerminal(std::string_view gbk);
+
+// GbkToTerminal for the fatal report, which may come when the heap is exhausted: into out,
+// allocating nothing and opening nothing (its one converter is opened when the program starts),
+// and throwing nothing. No two threads may call it at once. out takes three bytes for each byte
+// of gbk, the most that a byte can become; the text is cut where out is full.
+std::string_view GbkToTerminalForFatalReport(std::string_view gbk, std::span<char> out) noexcept;
 
 }  // namespace platform

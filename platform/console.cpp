@@ -19,7 +19,7 @@ std::mutex& ConsoleLock() {
   return lock;
 }
 
-void WriteAll(int fd, std::string_view bytes) {
+void WriteAll(int fd, std::string_view bytes) noexcept {
   while (!bytes.empty()) {
     const ssize_t written = write(fd, bytes.data(), bytes.size());
     if (written > 0) {
@@ -40,9 +40,12 @@ void WriteAll(int fd, std::string_view bytes) {
 
 void WriteConsole(ConsoleStream stream, std::string_view gbk) {
   const std::string shown = GbkToTerminal(gbk);
-  const int fd = stream == ConsoleStream::kError ? STDERR_FILENO : STDOUT_FILENO;
   std::lock_guard hold(ConsoleLock());
-  WriteAll(fd, shown);
+  WriteConsoleBytes(stream, shown);
+}
+
+void WriteConsoleBytes(ConsoleStream stream, std::string_view bytes) noexcept {
+  WriteAll(stream == ConsoleStream::kError ? STDERR_FILENO : STDOUT_FILENO, bytes);
 }
 
 }  // namespace platform

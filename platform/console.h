@@ -14,4 +14,10 @@ enum class ConsoleStream { kOutput, kError };
 // A short write goes on with the rest; a stream that fails (closed, full disk) drops the rest.
 void WriteConsole(ConsoleStream stream, std::string_view gbk);
 
+// Bytes already in the terminal's charset, written as WriteConsole writes them but without its
+// lock, allocating nothing: for the fatal report, which must not wait for a writer that may
+// never finish (one blocked on a full pipe). A report is shorter than PIPE_BUF, so a pipe
+// still takes it whole.
+void WriteConsoleBytes(ConsoleStream stream, std::string_view bytes) noexcept;
+
 }  // namespace platform

@@ -1,17 +1,26 @@
 #include "platform/heap.h"
 
+#include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <new>
-#include <string>
+#include <string_view>
 
 #include "platform/fatal_error.h"
 
 namespace platform {
 
-void RaiseOutOfMemory(std::size_t n) {
-  std::string message = "分配 %d 字节内存失败!";
-  message.replace(message.find("%d"), 2, std::to_string(n));
-  RaiseFatalError(std::nullopt, message);
+void RaiseOutOfMemory(std::size_t n) noexcept {
+  // Made without the heap, which has just failed.
+  constexpr std::string_view kMessage = "分配 %d 字节内存失败!";
+  constexpr size_t kCount = kMessage.find("%d");
+  char message[kMessage.size() + 20];
+  std::memcpy(message, kMessage.data(), kCount);
+  char* end = std::to_chars(message + kCount, message + sizeof message, n).ptr;
+  const std::string_view after = kMessage.substr(kCount + 2);
+  std::memcpy(end, after.data(), after.size());
+  end += after.size();
+  RaiseFatalError(std::nullopt, std::string_view(message, static_cast<size_t>(end - message)));
 }
 
 void* HeapAllocate(std::size_t n) {

@@ -17,6 +17,6 @@ void HeapFree(void* block);
 // running out is a failure of that one exchange rather than of the program.
 void* TryHeapReallocate(void* block, std::size_t n) noexcept;
 
-[[noreturn]] void RaiseOutOfMemory(std::size_t n);
+[[noreturn]] void RaiseOutOfMemory(std::size_t n) noexcept;
 
 }  // namespace platform

@@ -3,13 +3,13 @@
 // libFuzzer cannot tell from a clean end, so the handler aborts instead: libFuzzer then keeps
 // the input that led there, and a replay fails with the report on standard error.
 #include <cstdlib>
-#include <string>
+#include <string_view>
 
 #include "platform/fatal_error.h"
 
 namespace {
 
-[[noreturn]] void AbortOnFatalReport(const std::string&) { std::abort(); }
+[[noreturn]] void AbortOnFatalReport(std::string_view) { std::abort(); }
 
 struct FatalReportAborts {
   FatalReportAborts() { platform::SetFatalReportHandler(&AbortOnFatalReport); }

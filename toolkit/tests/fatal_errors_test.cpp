@@ -1,6 +1,7 @@
 // The fatal run-time errors end the process with exit code 255 and the report on standard
 // error, which the terminal shows in UTF-8.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "platform/fatal_error.h"
 #include "tests/test_text.h"
@@ -41,13 +42,50 @@ TEST_F(FatalErrorsTest, ExhaustedHeapReportsTheByteCount) {
       ::testing::ExitedWithCode(255), Utf8(u8"分配 70368744177665 字节内存失败!"));
 }
 
-TEST(FatalReportText, HasTheSystemsLayout) {
-  const std::string report = platform::FatalReportText(1, "m", std::source_location::current());
-  EXPECT_EQ(report.rfind("运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：m\r\n\r\n", 0), 0u);
-  EXPECT_EQ(report.substr(report.size() - 2), "\r\n");
-  EXPECT_EQ(
-      platform::FatalReportText(std::nullopt, "", std::source_location::current()).find("错误代码"),
-      std::string::npos);
+TEST_F(FatalErrorsTest, AFatalErrorRaisedByTheReportEndsTheProcessAtOnce) {
+  EXPECT_EXIT(
+      {
+        alarm(30);  // a report that waited for itself would wait here for good
+        platform::SetFatalReportHandler(
+            [](std::string_view) { platform::RaiseFatalError(std::nullopt, "second"); });
+        platform::RaiseFatalError(std::nullopt, "first");
+      },
+      ::testing::ExitedWithCode(255), Utf8(u8"错误信息：first\r\n"));
+}
+
+TEST(FatalReport, HasTheSystemsLayout) {
+  struct Case {
+    std::optional<int32_t> number;
+    std::string message;
+    std::string framed;  // the report before its location line
+  };
+  const Case cases[] = {
+      {1, "m", "运行时出错!\r\n\r\n错误代码：1\r\n\r\n错误信息：m\r\n"},
+      {-7, "", "运行时出错!\r\n\r\n错误代码：-7\r\n"},
+      {std::nullopt, "数组", "运行时出错!\r\n\r\n错误信息：数组\r\n"},
+      {std::nullopt, "", "运行时出错!\r\n"},
+  };
+  for (const Case& c : cases) {
+    const std::source_location where = std::source_location::current();
+    const platform::FatalReport report(c.number, c.message, where);
+    EXPECT_EQ(report.Text(), c.framed + "\r\n" + std::to_string(where.line()) + ", " +
+                                 std::to_string(where.column()) + "\r\n");
+  }
+}
+
+TEST(FatalReport, AMessageTooLongIsCutAtACharacterBeforeTheLocation) {
+  std::string message = "a";
+  while (message.size() < 2 * platform::FatalReport::kCapacity) message += "数组";
+  const platform::FatalReport report(std::nullopt, message, std::source_location::current());
+  const std::string_view text = report.Text();
+  const std::string_view start = "运行时出错!\r\n\r\n错误信息：a";
+  ASSERT_EQ(text.substr(0, start.size()), start);
+  const size_t messageEnd = text.find("\r\n", start.size());
+  ASSERT_NE(messageEnd, std::string_view::npos);
+  EXPECT_EQ((messageEnd - start.size()) % 2, 0u) << "no character cut in two";
+  EXPECT_GT(messageEnd, platform::FatalReport::kCapacity / 2);
+  EXPECT_EQ(text.substr(messageEnd, 4), "\r\n\r\n");
+  EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "window_app/framework/fatal_report_box.h"
 
 #include "platform/fatal_error.h"
+#include "platform/message_queue.h"
 #include "window_app/framework/main_thread.h"
 #include "window_app/framework/message_box.h"
 #include "window_app/framework/message_box_widgets.h"
@@ -8,8 +9,8 @@
 namespace window_framework {
 namespace {
 
-void ShowFatalReport(const std::string& report) {
-  const BoxRequest request{report, "错误", MB_ICONERROR, nullptr};
+void ShowFatalReport(std::string_view report) {
+  const BoxRequest request{Text(report), "错误", MB_ICONERROR, nullptr};
   if (OnMainThread()) {
     if (!WaitingCallsAbandoned()) RunModalBox(request);
     return;
@@ -21,6 +22,8 @@ void ShowFatalReport(const std::string& report) {
 
 }  // namespace
 
-void InstallFatalReportBox() { platform::SetFatalReportHandler(&ShowFatalReport); }
+void InstallFatalReportBox() {
+  platform::SetFatalReportHandler(&ShowFatalReport, platform::CurrentThreadId());
+}
 
 }  // namespace window_framework
