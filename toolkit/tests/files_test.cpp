@@ -9,6 +9,7 @@
 #include <fstream>
 #include <thread>
 
+#include "tests/temp_folder.h"
 #include "tests/test_text.h"
 
 namespace {
@@ -18,13 +19,8 @@ namespace fs = std::filesystem;
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/trovanel-files-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    chmod(folder_.c_str(), 0755);
-    fs::remove_all(folder_);
+    ASSERT_TRUE(temp_.Made());
+    folder_ = temp_.Path().string();
   }
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
   static std::string Contents(const std::string& path) {
@@ -34,6 +30,7 @@ class FilesTest : public ::testing::Test {
   size_t EntryCount() const {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder_), {}));
   }
+  TempFolder temp_{"trovanel-files"};
   std::string folder_;
 };
 

@@ -11,8 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "tests/temp_folder.h"
 #include "tests/test_text.h"
 #include "tools/sample_site/sample_site.h"
+#include "window_app/tests/runtime_folder.h"
 
 extern char** environ;
 
@@ -34,12 +36,10 @@ std::string ReadAll(const fs::path& path) {
 class ProgramRun : public ::testing::Test {
  protected:
   ProgramRun() {
-    char pattern[] = "/tmp/trovanel-run-XXXXXX";
-    folder_ = mkdtemp(pattern);
+    UseOwnQtRuntimeFolder();  // the programs' own, through the environment they inherit
     fs::create_directory(folder_ / "program");
     fs::create_directory(folder_ / "home");
   }
-  ~ProgramRun() override { fs::remove_all(folder_); }
 
   // Runs a copy of the program with the environment of the tests, without any display, and
   // with the extra variables.
@@ -97,7 +97,8 @@ class ProgramRun : public ::testing::Test {
     return names;
   }
 
-  fs::path folder_;
+  TempFolder temp_{"trovanel-run"};
+  const fs::path folder_ = temp_.Path();
 };
 
 TEST_F(ProgramRun, NoDisplayGivesTheFatalReport) {
