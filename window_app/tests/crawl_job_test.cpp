@@ -329,6 +329,15 @@ TEST_F(CrawlJobTest, StopDropsQueuedTasksAndAStartWhileTasksAreBusyStartsNothing
   const std::vector<Text> entries = LogEntries();
   EXPECT_EQ(entries.front(), "线程池创建成功<并发线程数：42>");
   EXPECT_EQ(std::count(entries.begin(), entries.end(), "等待线程结束..."), 1);
+  // Counted once every worker still live runs a task whose category page the site holds: a
+  // task that a worker took just before the stop may not have reached the site yet.
+  ASSERT_TRUE(ProcessEventsUntil(
+      [this] {
+        const int32_t busy = ThreadPool::BusyCount(threadPool->Cell());
+        return ThreadPool::LiveCount(threadPool->Cell()) == busy &&
+               site_->HeldCount() == static_cast<size_t>(busy);
+      },
+      kJobLimit));
   const size_t started = RequestedCategories().size();
   EXPECT_LT(started, static_cast<size_t>(kCategories));
 
