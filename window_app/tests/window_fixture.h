@@ -27,6 +27,7 @@ class HomeFolder {
     setenv("XDG_CONFIG_HOME", (folder_.Path() / "config").c_str(), 1);  // no user-dirs.dirs there
     std::filesystem::create_directory(Desktop());
   }
+  const std::filesystem::path& Path() const { return folder_.Path(); }
   std::filesystem::path Desktop() const { return folder_.Path() / "Desktop"; }
   void WriteJpgList(const std::string& bytes) const {
     std::ofstream(Desktop() / "jpg.xml", std::ios::binary) << bytes;
