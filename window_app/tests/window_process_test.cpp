@@ -50,7 +50,9 @@ class ProgramRun : public ::testing::Test {
               const std::vector<std::string>& extraEnvironment,
               const std::function<void()>& whileRunning = {}) {
     const fs::path copy = folder_ / "program" / program.filename();
-    fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
+    // Copied once: a file that a process executed may still be busy for a moment after that
+    // process has been waited for, and would refuse to be written over.
+    fs::copy_file(program, copy, fs::copy_options::skip_existing);
     std::vector<std::string> environment;
     for (char** variable = environ; *variable != nullptr; ++variable) {
       const std::string entry = *variable;
