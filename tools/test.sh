@@ -151,8 +151,8 @@ last_number() {
 # output's last lines when no test failed as such (the binary crashed, or a sanitizer ended it).
 failed_in_binary_output() {
   awk '
-    /^Note: Randomizing tests/ { print }
-    /^\[ RUN      \] / { test = $0 "\n"; next }
+    /^Note: Randomizing tests/ { print; next }
+    /^\[ RUN      \] / { test = $0 "\n"; tail[NR % 40] = $0; next }
     /^\[  FAILED  \] .* \([0-9]+ ms\)$/ { printf "%s%s\n", test, $0; failures++; test = ""; next }
     /^\[       OK \] / || /^\[  SKIPPED \] / { test = ""; next }
     { test = test $0 "\n"; tail[NR % 40] = $0 }
