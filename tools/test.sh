@@ -218,7 +218,8 @@ run_niced_unprivileged() {
     chmod 711 "$scratch"
     chmod -R a+rwX build/Testing
     local switch=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-    if ! "${switch[@]}" cat build/CTestTestfile.cmake >/dev/null 2>&1; then
+    # By its whole path, as CTest and the tests reach it (this shell's folder is no way in).
+    if ! "${switch[@]}" cat "$PWD/build/CTestTestfile.cmake" >/dev/null 2>&1; then
       switch+=(--inh-caps=+dac_read_search --ambient-caps=+dac_read_search)
       user="nobody, who may read every folder"
     fi
