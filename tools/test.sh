@@ -25,7 +25,6 @@ total_skipped=0
 
 # The tests' temporary folder, and within it one that an unprivileged user can write.
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/trovanel-test.XXXXXX")
-trap 'rm -rf "$scratch"' EXIT
 export TMPDIR="$scratch/tmp"
 mkdir "$TMPDIR"
 
@@ -205,28 +204,48 @@ run_whole_binaries() {
   report_stage "$name (whole)" "$passed" "$failed" "" "$start" "${failures%$'\n'}"
 }
 
+# The folders on the way to the project that the unprivileged user may not pass (a folder of
+# root's, say) get the right to pass for the time of its run, and their own mode back after
+# it, or when the script ends: "mode folder" per line.
+opened_folders=()
+restore_folders() {
+  local entry
+  for entry in "${opened_folders[@]}"; do chmod "${entry%% *}" "${entry#* }"; done
+  opened_folders=()
+}
+trap 'restore_folders; rm -rf "$scratch"' EXIT
+
 # The plain build's tests, niced and as an unprivileged user: no test may assume root or nice 0.
-# Root runs them as "nobody", with a home and a temporary folder of its own; where that user
-# cannot reach the build (a folder of root's on the way), it gets the right to read and search
-# every folder, and nothing more.
+# Root runs them as "nobody", with a home and a temporary folder of its own; should that user
+# still not read the build (files that only root may read), they run as root, niced.
 run_niced_unprivileged() {
   local runner=(nice -n 10) user
   user=$(id -un)
   if [[ $(id -u) -eq 0 ]]; then
-    user=nobody
-    install -d -o 65534 -g 65534 "$scratch/user" "$scratch/user/home"
-    chmod 711 "$scratch"
-    chmod -R a+rwX build/Testing
-    local switch=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-    # By its whole path, as CTest and the tests reach it (this shell's folder is no way in).
-    if ! "${switch[@]}" cat "$PWD/build/CTestTestfile.cmake" >/dev/null 2>&1; then
-      switch+=(--inh-caps=+dac_read_search --ambient-caps=+dac_read_search)
-      user="nobody, who may read every folder"
+    local as_nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups) folder="" part
+    local -a parts
+    IFS=/ read -r -a parts <<<"${PWD#/}"
+    for part in "" "${parts[@]}"; do
+      folder="${folder%/}/${part}"
+      if ! "${as_nobody[@]}" test -x "$folder"; then
+        opened_folders+=("$(stat -c %a "$folder") $folder")
+        chmod o+x "$folder"
+      fi
+    done
+    # By its whole path, as CTest and the tests reach it.
+    if "${as_nobody[@]}" cat "$PWD/build/CTestTestfile.cmake" >/dev/null 2>&1; then
+      user=nobody
+      install -d -o 65534 -g 65534 "$scratch/user" "$scratch/user/home"
+      chmod 711 "$scratch"
+      chmod -R a+rwX build/Testing
+      runner=("${as_nobody[@]}" env -u XDG_RUNTIME_DIR HOME="$scratch/user/home" USER=nobody
+        LOGNAME=nobody TMPDIR="$scratch/user" nice -n 10)
+    else
+      user="root (only root may read the build)"
     fi
-    runner=("${switch[@]}" env -u XDG_RUNTIME_DIR HOME="$scratch/user/home" USER=nobody
-      LOGNAME=nobody TMPDIR="$scratch/user" nice -n 10)
   fi
   run_ctest "plain, niced (nice 10), as ${user}" build "${runner[@]}" --
+  restore_folders
 }
 
 build build "plain"
