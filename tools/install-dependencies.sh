@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Trovanel need, when any is missing.
+# Installs the Debian packages that building and testing Trovanel need, when any is missing:
+# one line per step, and apt's own output in build/logs/install.log, shown when a step fails.
 set -euo pipefail
 
 packages=(
@@ -20,6 +21,9 @@ packages=(
   clang-14 libclang-rt-14-dev
 )
 
+source "$(dirname "$0")/script_steps.sh"
+steps_log_open install
+
 missing=()
 for package in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
@@ -27,11 +31,20 @@ for package in "${packages[@]}"; do
   fi
 done
 
-if ((${#missing[@]} > 0)); then
-  echo "Installing: ${missing[*]}"
-  sudo_prefix=()
-  if [[ $(id -u) -ne 0 ]]; then sudo_prefix=(sudo); fi
-  export DEBIAN_FRONTEND=noninteractive
-  "${sudo_prefix[@]}" apt-get update -qq
-  "${sudo_prefix[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+if ((${#missing[@]} == 0)); then
+  echo "Dependencies: all ${#packages[@]} packages are installed"
+  exit 0
 fi
+
+as_root=()
+if [[ $(id -u) -ne 0 ]]; then
+  if ! command -v sudo >/dev/null; then
+    echo "Dependencies: ${missing[*]} missing; run this as root, or install sudo" >&2
+    exit 1
+  fi
+  as_root=(sudo)
+fi
+apt_get=("${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get -y -q)
+step "Dependencies: updating the package lists" "${apt_get[@]}" update
+step "Dependencies: installing ${#missing[@]} packages (${missing[*]})" \
+  "${apt_get[@]}" install --no-install-recommends "${missing[@]}"

@@ -3,8 +3,6 @@
 // folder), the environment that points it at a site as its proxy, and the texts it prints.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -12,6 +10,7 @@
 #include "tests/child_process.h"
 #include "tests/page_failure_line.h"
 #include "tools/sample_site/site_model.h"
+#include "tests/temp_folder.h"
 
 inline const std::string kDone = reinterpret_cast<const char*>(u8"下载完成");
 inline const std::string kSaved = reinterpret_cast<const char*>(u8"下载成功:");
@@ -33,13 +32,7 @@ inline std::string UnservedCategoryLines(const sample_site::SiteModel& site, int
 class PlacedConsole {
  public:
   PlacedConsole() {
-    char pattern[] = "/tmp/trovanel-console-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return;
-    folder_ = pattern;
-    program_ = PlaceProgram(TROVANEL_CONSOLE_PATH, folder_);
-  }
-  ~PlacedConsole() {
-    if (!folder_.empty()) std::filesystem::remove_all(folder_);
+    if (temp_.Made()) program_ = PlaceProgram(TROVANEL_CONSOLE_PATH, folder_);
   }
   PlacedConsole(const PlacedConsole&) = delete;
   PlacedConsole& operator=(const PlacedConsole&) = delete;
@@ -65,6 +58,7 @@ class PlacedConsole {
   }
 
  private:
-  std::string folder_;
+  TempFolder temp_{"trovanel-console"};
+  const std::string folder_ = temp_.Path().string();
   std::string program_;
 };

@@ -12,6 +12,7 @@
 #include "tests/captured_output.h"
 #include "tests/page_failure_line.h"
 #include "tests/scoped_environment.h"
+#include "tests/temp_folder.h"
 #include "tests/test_text.h"
 #include "tools/sample_site/sample_site.h"
 #include "tools/sample_site/tests/hostile_site.h"
@@ -30,12 +31,8 @@ class CrawlRulesTest : public ::testing::Test {
     site_ = std::make_unique<sample_site::SampleSite>(std::move(config));
     ASSERT_TRUE(site_->Start());
     environment_.UseProxy(site_->ProxyUrl());
-    char pattern[] = "/tmp/trovanel-crawl-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    if (!folder_.empty()) fs::remove_all(folder_);
+    ASSERT_TRUE(temp_.Made());
+    folder_ = temp_.Path().string();
   }
 
   CategoryRecord Record(int category = 1) const {
@@ -73,6 +70,7 @@ class CrawlRulesTest : public ::testing::Test {
   const std::string u8Failed = reinterpret_cast<const char*>(u8"下载失败:");
   std::unique_ptr<sample_site::SampleSite> site_;
   ScopedEnvironment environment_;
+  TempFolder temp_{"trovanel-crawl"};
   std::string folder_;
   std::vector<Text> saved_;
 };

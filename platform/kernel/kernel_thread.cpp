@@ -51,10 +51,11 @@ size_t DefaultStackSize() {
   return size;
 }
 
-// Nice values of the priority levels, from highest priority to lowest.
+// How far each priority level moves a thread's nice value from the process's own, highest
+// priority first.
 struct PriorityLevel {
   int32_t level;
-  int nice;
+  int niceOffset;
 };
 constexpr std::array<PriorityLevel, 7> kPriorityLevels{{
     {THREAD_PRIORITY_TIME_CRITICAL, -20},
@@ -65,6 +66,33 @@ constexpr std::array<PriorityLevel, 7> kPriorityLevels{{
     {THREAD_PRIORITY_LOWEST, 10},
     {THREAD_PRIORITY_IDLE, 19},
 }};
+
+// The nice value that the levels count from: the main thread's when this layer first looks,
+// which is the niceness the process was started with. It is read once: on Linux a process's
+// nice value is its main thread's alone (renicing the process moves no other thread), so a
+// later change there must not shift what every other thread's level reads.
+int ProcessNice() {
+  static const int nice = [] {
+    errno = 0;
+    int value = getpriority(PRIO_PROCESS, static_cast<id_t>(getpid()));
+    if (value == -1 && errno != 0) value = getpriority(PRIO_PROCESS, 0);  // the main thread ended
+    return value;
+  }();
+  return nice;
+}
+
+// The nice value of a level, within the range the kernel keeps (near its ends several levels
+// share one value).
+int NiceOf(const PriorityLevel& level) {
+  return std::clamp(ProcessNice() + level.niceOffset, -20, 19);
+}
+
+// The entry of a level; null for a value that is no level.
+const PriorityLevel* FindLevel(int32_t priority) {
+  auto level = std::find_if(kPriorityLevels.begin(), kPriorityLevels.end(),
+                            [&](const PriorityLevel& l) { return l.level == priority; });
+  return level == kPriorityLevels.end() ? nullptr : &*level;
+}
 
 class KernelThread;
 thread_local KernelThread* currentThread = nullptr;
@@ -182,20 +210,24 @@ class KernelThread : public WaitableObject {
     errno = 0;
     const int nice = getpriority(PRIO_PROCESS, static_cast<id_t>(tid_));
     if (nice == -1 && errno != 0) return THREAD_PRIORITY_ERROR_RETURN;
+    // The level last set, while the nice value is still its own: levels that share a value
+    // read back as set. A value changed from outside reads as the nearest level.
+    if (nice == NiceOf(*FindLevel(level_))) return level_;
     const PriorityLevel* nearest = &kPriorityLevels[0];
     for (const PriorityLevel& level : kPriorityLevels) {
-      if (std::abs(level.nice - nice) < std::abs(nearest->nice - nice)) nearest = &level;
+      if (std::abs(NiceOf(level) - nice) < std::abs(NiceOf(*nearest) - nice)) nearest = &level;
     }
     return nearest->level;
   }
 
   bool SetPriority(int32_t priority) {
-    auto level = std::find_if(kPriorityLevels.begin(), kPriorityLevels.end(),
-                              [&](const PriorityLevel& l) { return l.level == priority; });
-    if (level == kPriorityLevels.end()) return false;
+    const PriorityLevel* level = FindLevel(priority);
+    if (level == nullptr) return false;
     std::lock_guard lock(stateMutex_);
     if (finished_) return false;
-    return setpriority(PRIO_PROCESS, static_cast<id_t>(tid_), level->nice) == 0;
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(tid_), NiceOf(*level)) != 0) return false;
+    level_ = priority;
+    return true;
   }
 
   uintptr_t SetAffinity(uintptr_t mask) {
@@ -236,10 +268,11 @@ class KernelThread : public WaitableObject {
 
   std::mutex stateMutex_;
   std::condition_variable startChanged_;
-  bool started_ = false;   // guarded by stateMutex_
-  bool finished_ = false;  // guarded by stateMutex_
-  pthread_t pthread_{};    // guarded by stateMutex_
-  ThreadId tid_ = 0;       // guarded by stateMutex_
+  bool started_ = false;                    // guarded by stateMutex_
+  bool finished_ = false;                   // guarded by stateMutex_
+  pthread_t pthread_{};                     // guarded by stateMutex_
+  ThreadId tid_ = 0;                        // guarded by stateMutex_
+  int32_t level_ = THREAD_PRIORITY_NORMAL;  // the level last set; guarded by stateMutex_
 };
 
 void OnParkSignal(int) {
@@ -280,6 +313,7 @@ Handle CreateThread(size_t stackSize, ThreadStartRoutine routine, intptr_t param
                     uint32_t flags, ThreadId* threadId) {
   if (!thread_faults::CreationAllowed({stackSize, flags})) return 0;
   InstallParkHandler();
+  ProcessNice();  // the levels' base is the process's niceness from before its first thread
   auto thread = std::make_shared<KernelThread>(routine, parameter, (flags & CREATE_SUSPENDED) != 0);
 
   pthread_attr_t attr;

@@ -61,9 +61,14 @@ int32_t ResumeThread(Handle thread);
 // A thread must not be terminated while it runs code that cannot be unwound (a method stub).
 bool TerminateThread(Handle thread, uint32_t exitCode);
 
-// The thread's priority level, read from its nice value; THREAD_PRIORITY_ERROR_RETURN on
-// failure. SetThreadPriority maps a level to a nice value (raising a thread above normal needs
-// the right to lower nice values); false for any other level and on failure.
+// The thread's priority level, read from its nice value relative to the process's niceness
+// (the main thread's when this layer first looked), so that a new thread is at
+// THREAD_PRIORITY_NORMAL however the process was niced; THREAD_PRIORITY_ERROR_RETURN on failure.
+// SetThreadPriority moves the thread's nice value by the level's step from the process's:
+// lowering a thread needs no privilege, raising one above the process's niceness (or back up
+// from a lower level) needs the right to lower nice values. False for any other level and on
+// failure. Near the ends of the nice range several levels share one value; each still reads
+// back as the level last set.
 int32_t GetThreadPriority(Handle thread);
 bool SetThreadPriority(Handle thread, int32_t priority);
 

@@ -11,6 +11,7 @@
 
 #include "tests/file_call_shim.h"
 #include "tests/scoped_environment.h"
+#include "tests/temp_folder.h"
 #include "tests/test_text.h"
 
 namespace {
@@ -20,13 +21,8 @@ namespace fs = std::filesystem;
 class FilesTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/trovanel-files-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    folder_ = pattern;
-  }
-  void TearDown() override {
-    chmod(folder_.c_str(), 0755);
-    fs::remove_all(folder_);
+    ASSERT_TRUE(temp_.Made());
+    folder_ = temp_.Path().string();
   }
   std::string Path(const std::string& name) const { return folder_ + "/" + name; }
   static std::string Contents(const std::string& path) {
@@ -40,6 +36,7 @@ class FilesTest : public ::testing::Test {
     struct stat info {};
     return stat(path.c_str(), &info) == 0 ? info.st_mode & 07777 : 0;
   }
+  TempFolder temp_{"trovanel-files"};
   std::string folder_;
   // The file-call shim, linked into this test, reads it at each call.
   ScopedEnvironment environment_;

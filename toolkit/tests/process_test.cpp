@@ -13,6 +13,7 @@
 #include "platform/event_pump.h"
 #include "platform/message_queue.h"
 #include "tests/message_during_wait.h"
+#include "tests/temp_folder.h"
 #include "tests/test_text.h"
 
 namespace {
@@ -23,9 +24,8 @@ namespace fs = std::filesystem;
 class DesktopFolderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/trovanel-home-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    home_ = pattern;
+    ASSERT_TRUE(folder_.Made());
+    home_ = folder_.Path().string();
     Save("HOME", savedHome_);
     Save("XDG_CONFIG_HOME", savedConfig_);
     setenv("HOME", home_.c_str(), 1);
@@ -34,7 +34,6 @@ class DesktopFolderTest : public ::testing::Test {
   void TearDown() override {
     Restore("HOME", savedHome_);
     Restore("XDG_CONFIG_HOME", savedConfig_);
-    fs::remove_all(home_);
   }
   static void Save(const char* name, std::optional<std::string>& saved) {
     if (const char* value = getenv(name)) saved = value;
@@ -46,6 +45,7 @@ class DesktopFolderTest : public ::testing::Test {
       unsetenv(name);
     }
   }
+  TempFolder folder_{"trovanel-home"};
   std::string home_;
   std::optional<std::string> savedHome_, savedConfig_;
 };

@@ -7,6 +7,7 @@
 
 #include "platform/automation/class_registry.h"
 #include "platform/automation/testing/recording_object.h"
+#include "tests/temp_folder.h"
 #include "toolkit/is_directory.h"
 #include "toolkit/text_between.h"
 #include "toolkit/trimming.h"
@@ -111,9 +112,9 @@ TEST(TrimBlanks, RemovesAsciiBlanksOnly) {
 }
 
 TEST(IsDirectory, IsTrueForAnExistingFolderOnly) {
-  char folderTemplate[] = "/tmp/trovanel-isdir-XXXXXX";
-  ASSERT_NE(mkdtemp(folderTemplate), nullptr);
-  const std::string folder = folderTemplate;
+  const TempFolder temp("trovanel-isdir");
+  ASSERT_TRUE(temp.Made());
+  const std::string folder = temp.Path().string();
   const std::string file = folder + "/file";
   std::ofstream(file) << "x";
   EXPECT_TRUE(IsDirectory(folder));
@@ -121,7 +122,6 @@ TEST(IsDirectory, IsTrueForAnExistingFolderOnly) {
   EXPECT_FALSE(IsDirectory(file));
   EXPECT_FALSE(IsDirectory(folder + "/missing"));
   EXPECT_FALSE(IsDirectory(""));
-  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -3,13 +3,17 @@
 // without waiting on the clock.
 #include "window_app/crawl_job.h"
 
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <set>
 
 #include "platform/automation/class_registry.h"
 #include "platform/codepage.h"
+#include "platform/kernel/call_faults.h"
 #include "platform/kernel/kernel_thread.h"
 #include "platform/kernel/thread_faults.h"
 #include "tests/captured_output.h"
@@ -20,6 +24,7 @@
 #include "toolkit/runtime/process.h"
 #include "toolkit/runtime/text_operations.h"
 #include "tools/sample_site/sample_site.h"
+#include "window_app/category_task.h"
 #include "window_app/framework/message_box.h"
 #include "window_app/framework/unit_properties.h"
 #include "window_app/tests/window_fixture.h"
@@ -80,6 +85,7 @@ class CrawlJobTest : public MainWindowFixture {
     environment_.UseProxy(site_->ProxyUrl());
   }
   void TearDown() override {
+    ReleasePosting();
     site_->ReleaseAll();
     // A job left running would go on using the window and the pool.
     EXPECT_TRUE(ProcessEventsUntil(
@@ -90,6 +96,7 @@ class CrawlJobTest : public MainWindowFixture {
         },
         kJobLimit));
     platform::SetThreadCreationFilter(nullptr);
+    platform::SetKernelCallObserver(nullptr);
     MainWindowFixture::TearDown();
     fs::remove_all(SaveFolder());
   }
@@ -174,6 +181,27 @@ class CrawlJobTest : public MainWindowFixture {
     }
   }
 
+  // Holds the crawl thread right before it posts the task of the given number (from 1) until
+  // ReleasePosting: a pause or a stop clicked meanwhile comes before that task and every later
+  // one, however fast the posting would go.
+  void HoldPostingBefore(int task) {
+    platform::SetKernelCallObserver([gate = posting_, task](const platform::KernelCall& call) {
+      if (call.kind != platform::KernelCallKind::kPostQueuedCompletionStatus ||
+          call.overlapped != reinterpret_cast<intptr_t>(&CategoryTaskEntry)) {
+        return;
+      }
+      std::unique_lock lock(gate->mutex);
+      if (++gate->posts == task) gate->changed.wait(lock, [&] { return gate->released; });
+    });
+  }
+  void ReleasePosting() {
+    {
+      std::lock_guard lock(posting_->mutex);
+      posting_->released = true;
+    }
+    posting_->changed.notify_all();
+  }
+
   // In a paused job whose started tasks the site holds: every task is posted, and those that a
   // worker had started are each held by the site, the others by the pause.
   bool EveryTaskPostedWhilePaused() const {
@@ -190,9 +218,11 @@ class CrawlJobTest : public MainWindowFixture {
   void PauseUntilTheJobWaits(std::set<int>& started) {
     ThreadPool::Cell pool = threadPool->Cell();
     HoldCategoryPages(1, kCategories);
+    HoldPostingBefore(2);
     ASSERT_TRUE(ClickUnit(按钮_开始工作));
     ASSERT_TRUE(site_->WaitUntilHeld(1, kJobLimit));
     ASSERT_TRUE(ClickUnit(按钮_暂停工作));
+    ReleasePosting();
     ASSERT_TRUE(ProcessEventsUntil([&] { return EveryTaskPostedWhilePaused(); }, kJobLimit));
     started = RequestedCategories();
     ASSERT_EQ(started.size(), static_cast<size_t>(ThreadPool::BusyCount(pool)));
@@ -213,6 +243,14 @@ class CrawlJobTest : public MainWindowFixture {
     EXPECT_EQ(RequestedCategories(), started);
   }
 
+  struct PostingGate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    int posts = 0;
+    bool released = false;
+  };
+  // Shared with the observer, which may still be returning on the crawl thread.
+  const std::shared_ptr<PostingGate> posting_ = std::make_shared<PostingGate>();
   std::map<sample_site::ItemKey, sample_site::ItemOverride> overrides_;
   std::unique_ptr<sample_site::SampleSite> site_;
   ScopedEnvironment environment_;
@@ -292,10 +330,12 @@ TEST_F(CrawlJobTest, PauseHoldsTheTasksNoWorkerHadStartedUntilContinue) {
   HoldCategoryPages(2, kCategories);
   site_->Hold(PathPattern::Exact(firstList));
   site_->Hold(PathPattern::Exact(site_->Model().ListPagePath(1, 2)));
+  HoldPostingBefore(2);
   ASSERT_TRUE(ClickUnit(按钮_开始工作));
   ASSERT_TRUE(site_->WaitUntilHeld(1, kJobLimit));  // the first task is running
   ASSERT_TRUE(ProcessEventsUntil([] { return LogText().ends_with(">\r\n"); }));
   ASSERT_TRUE(ClickUnit(按钮_暂停工作));
+  ReleasePosting();
   EXPECT_EQ(Caption(按钮_暂停工作), "继续");
   // The note follows the last complete line and has no line break of its own.
   EXPECT_TRUE(LogText().ends_with("\r\n已暂停线程")) << LogText();
@@ -345,9 +385,11 @@ TEST_F(CrawlJobTest, AStopDuringAPauseThatHoldsPastThePostingDropsTheHeldCategor
 
 TEST_F(CrawlJobTest, StopDropsQueuedTasksAndAStartWhileTasksAreBusyStartsNothing) {
   HoldCategoryPages(1, kCategories);
+  HoldPostingBefore(3);
   ASSERT_TRUE(ClickUnit(按钮_开始工作));
   ASSERT_TRUE(site_->WaitUntilHeld(2, kJobLimit));
   ASSERT_TRUE(ClickUnit(按钮_开始工作));  // 停止: waits 20 ms for the held tasks, no more
+  ReleasePosting();
   EXPECT_EQ(Caption(按钮_开始工作), "开始");
   EXPECT_FALSE(PauseButtonDisabled());
   WaitForTheBox();

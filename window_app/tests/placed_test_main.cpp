@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "tests/child_process.h"
+#include "tests/temp_folder.h"
+#include "window_app/tests/runtime_folder.h"
 
 extern char** environ;
 
@@ -21,11 +23,10 @@ namespace {
 constexpr const char* kPlacedVariable = "TROVANEL_TEST_PLACED";
 
 int RunPlacedCopy(int argc, char** argv) {
-  char pattern[] = "/tmp/trovanel-job-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) return 1;
-  const std::string folder = pattern;
+  const TempFolder folder("trovanel-job");
+  if (!folder.Made()) return 1;
   const std::string copy =
-      PlaceProgram(std::filesystem::canonical("/proc/self/exe").string(), folder);
+      PlaceProgram(std::filesystem::canonical("/proc/self/exe").string(), folder.Path().string());
   setenv(kPlacedVariable, "1", 1);
   std::vector<char*> arguments(argv, argv + argc);
   arguments[0] = const_cast<char*>(copy.c_str());
@@ -35,7 +36,6 @@ int RunPlacedCopy(int argc, char** argv) {
   const bool ran =
       posix_spawn(&child, copy.c_str(), nullptr, nullptr, arguments.data(), environ) == 0 &&
       waitpid(child, &status, 0) == child;
-  std::filesystem::remove_all(folder);
   if (!ran) return 1;
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
@@ -43,6 +43,7 @@ int RunPlacedCopy(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  UseOwnQtRuntimeFolder();  // in the placing process, which outlives the placed one
   if (getenv(kPlacedVariable) == nullptr) return RunPlacedCopy(argc, argv);
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
   GTEST_FLAG_SET(death_test_style, "threadsafe");

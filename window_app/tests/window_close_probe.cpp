@@ -3,10 +3,12 @@
 // routine has run. With an argument, threads that keep working are started first and go on
 // while the window closes:
 //   "busy": a thread on crawlThread, as a crawl job, that creates the pool, posts tasks that never
-//           end, and keeps using the pool, the window and the globals itself;
+//           end, and keeps using the pool, the window and the globals itself; the window closes
+//           once both tasks run;
 //   "tasks": the same, but the crawl thread ends after posting, as after a stop that did not
 //           wait for the workers;
-//   "job":  a click on the start button, as the user starts a crawl job.
+//   "job":  a click on the start button, as the user starts a crawl job; the window closes when
+//           standard input ends, which the test that runs the probe decides.
 #include <chrono>
 #include <cstdio>
 #include <string_view>
@@ -71,12 +73,15 @@ int main(int argc, char** argv) {
     if (busy) {
       platform::PostThreadMessage(
           mainThread, {.handler = [] { Thread::Start(crawlThread->Cell(), &BusyCrawl); }});
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      while (ThreadPool::BusyCount(threadPool->Cell()) < 2) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      }
     }
     if (job) {
       platform::PostThreadMessage(mainThread,
                                   {.handler = [] { window_testing::ClickUnit(按钮_开始工作); }});
-      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      while (std::getchar() != EOF) {
+      }
     }
     platform::PostThreadMessage(mainThread, {.handler = &CloseMainWindow});
   }).detach();

@@ -7,32 +7,54 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <thread>
 
+#include "tests/temp_folder.h"
 #include "toolkit/locale_clock.h"
 #include "toolkit/runtime/process.h"
 #include "window_app/framework/program_framework.h"
 #include "window_app/framework/testing/window_testing.h"
 #include "window_app/globals.h"
 #include "window_app/main_window.h"
+#include "window_app/tests/runtime_folder.h"
 
 class HomeFolder {
  public:
   HomeFolder() {
-    char pattern[] = "/tmp/trovanel-window-XXXXXX";
-    path_ = mkdtemp(pattern);
-    setenv("HOME", path_.c_str(), 1);
-    setenv("XDG_CONFIG_HOME", (path_ / "config").c_str(), 1);  // no user-dirs.dirs there
-    std::filesystem::create_directory(path_ / "Desktop");
+    setenv("HOME", folder_.Path().c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (folder_.Path() / "config").c_str(), 1);  // no user-dirs.dirs there
+    std::filesystem::create_directory(Desktop());
   }
-  ~HomeFolder() { std::filesystem::remove_all(path_); }
-  std::filesystem::path Desktop() const { return path_ / "Desktop"; }
+  const std::filesystem::path& Path() const { return folder_.Path(); }
+  std::filesystem::path Desktop() const { return folder_.Path() / "Desktop"; }
   void WriteJpgList(const std::string& bytes) const {
     std::ofstream(Desktop() / "jpg.xml", std::ios::binary) << bytes;
   }
 
  private:
-  std::filesystem::path path_;
+  TempFolder folder_{"trovanel-window"};
+};
+
+// A thread of a window test whose body may wait on the main thread (a box, a property read).
+// Should the test leave it running, after a failed assertion say, the main window is closed,
+// which releases every such wait, and the thread is joined: a std::thread destroyed while it
+// runs would end the process before the fixture could remove its folder.
+class WindowTestThread {
+ public:
+  explicit WindowTestThread(std::function<void()> body) : thread_(std::move(body)) {}
+  ~WindowTestThread() {
+    if (!thread_.joinable()) return;
+    window_testing::CloseWindow(kMainWindow);
+    thread_.join();
+  }
+  WindowTestThread(const WindowTestThread&) = delete;
+  WindowTestThread& operator=(const WindowTestThread&) = delete;
+  void join() { thread_.join(); }
+
+ private:
+  std::thread thread_;
 };
 
 class MainWindowFixture : public ::testing::Test {
@@ -41,6 +63,7 @@ class MainWindowFixture : public ::testing::Test {
   virtual void BeforeLoad() {}
 
   void SetUp() override {
+    UseOwnQtRuntimeFolder();
     OverrideLocaleTimeFormat("%H:%M:%S");
     RtInitProgram();
     InitGlobals();

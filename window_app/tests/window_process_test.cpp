@@ -4,15 +4,19 @@
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/temp_folder.h"
 #include "tests/test_text.h"
 #include "tools/sample_site/sample_site.h"
+#include "window_app/tests/runtime_folder.h"
 
 extern char** environ;
 
@@ -34,19 +38,21 @@ std::string ReadAll(const fs::path& path) {
 class ProgramRun : public ::testing::Test {
  protected:
   ProgramRun() {
-    char pattern[] = "/tmp/trovanel-run-XXXXXX";
-    folder_ = mkdtemp(pattern);
+    UseOwnQtRuntimeFolder();  // the programs' own, through the environment they inherit
     fs::create_directory(folder_ / "program");
     fs::create_directory(folder_ / "home");
   }
-  ~ProgramRun() override { fs::remove_all(folder_); }
 
   // Runs a copy of the program with the environment of the tests, without any display, and
-  // with the extra variables.
+  // with the extra variables. Its standard input is a pipe that ends once whileRunning, when
+  // given, has returned: the close probe waits for that end where it must wait for the test.
   Outcome Run(const fs::path& program, const std::vector<std::string>& arguments,
-              const std::vector<std::string>& extraEnvironment) {
+              const std::vector<std::string>& extraEnvironment,
+              const std::function<void()>& whileRunning = {}) {
     const fs::path copy = folder_ / "program" / program.filename();
-    fs::copy_file(program, copy, fs::copy_options::overwrite_existing);
+    // Copied once: a file that a process executed may still be busy for a moment after that
+    // process has been waited for, and would refuse to be written over.
+    fs::copy_file(program, copy, fs::copy_options::skip_existing);
     std::vector<std::string> environment;
     for (char** variable = environ; *variable != nullptr; ++variable) {
       const std::string entry = *variable;
@@ -71,18 +77,26 @@ class ProgramRun : public ::testing::Test {
 
     const fs::path out = folder_ / "stdout";
     const fs::path err = folder_ / "stderr";
+    int input[2];
+    if (pipe2(input, O_CLOEXEC) != 0) return {};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input[0], 0);
     posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     pid_t child = 0;
     Outcome outcome;
-    if (posix_spawn(&child, copy.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+    const bool started =
+        posix_spawn(&child, copy.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(input[0]);
+    if (started && whileRunning) whileRunning();
+    close(input[1]);
+    if (started) {
       int status = 0;
       waitpid(child, &status, 0);
       if (WIFEXITED(status)) outcome.exitCode = WEXITSTATUS(status);
     }
-    posix_spawn_file_actions_destroy(&actions);
     outcome.out = ReadAll(out);
     outcome.err = ReadAll(err);
     return outcome;
@@ -97,7 +111,8 @@ class ProgramRun : public ::testing::Test {
     return names;
   }
 
-  fs::path folder_;
+  TempFolder temp_{"trovanel-run"};
+  const fs::path folder_ = temp_.Path();
 };
 
 TEST_F(ProgramRun, NoDisplayGivesTheFatalReport) {
@@ -129,14 +144,15 @@ TEST_F(ProgramRun, ClosingTheWindowWhileThreadsStillWorkEndsTheProgram) {
 }
 
 TEST_F(ProgramRun, ClosingTheWindowDuringACrawlJobEndsTheProgram) {
-  // Every category's page is held: the job's tasks are all running when the window closes.
+  // Every category's page is held: the window closes once the job's first task waits for one.
   sample_site::SampleSite site;
   ASSERT_TRUE(site.Start());
   site.Hold(sample_site::PathPattern::Any());
-  const Outcome outcome = Run(TROVANEL_CLOSE_PROBE, {"job"},
-                              {"QT_QPA_PLATFORM=offscreen", "http_proxy=" + site.ProxyUrl(),
-                               "HTTP_PROXY=", "no_proxy=", "NO_PROXY="});
-  EXPECT_GE(site.RequestCount(), 1u);
+  const Outcome outcome = Run(
+      TROVANEL_CLOSE_PROBE, {"job"},
+      {"QT_QPA_PLATFORM=offscreen", "http_proxy=" + site.ProxyUrl(),
+       "HTTP_PROXY=", "no_proxy=", "NO_PROXY="},
+      [&] { EXPECT_TRUE(site.WaitUntilHeld(1, std::chrono::seconds(60))) << "no request came"; });
   site.ReleaseAll();
   EXPECT_EQ(outcome.exitCode, 0) << outcome.err;
   EXPECT_EQ(outcome.out, "exit routines ran\n");

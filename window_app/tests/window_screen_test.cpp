@@ -7,7 +7,6 @@
 #include <QWidget>
 #include <QWindow>
 #include <atomic>
-#include <thread>
 
 #include "tests/x_server.h"
 #include "window_app/framework/message_box.h"
@@ -49,7 +48,7 @@ int DistinctColours(const QImage& image) {
 
 TEST_F(WindowScreenTest, TheBoxOfTheCrawlThreadShowsItsTextAndButtonOverTheWindow) {
   std::atomic<int32_t> answer{-2};
-  std::thread crawl([&] { answer = CmdMessageBox("完成", 0); });
+  WindowTestThread crawl([&] { answer = CmdMessageBox("完成", 0); });
   QWidget* box = nullptr;
   ASSERT_TRUE(ProcessEventsUntil([&] { return (box = ExposedBox()) != nullptr; }));
   // Centred on the main window, over its empty log box: a box that the server shows unpainted

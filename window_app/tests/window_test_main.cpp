@@ -3,8 +3,11 @@
 
 #include <cstdlib>
 
+#include "window_app/tests/runtime_folder.h"
+
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  UseOwnQtRuntimeFolder();
   // A death test's child starts afresh: the parent's window system is not forked.
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   ::testing::InitGoogleTest(&argc, argv);

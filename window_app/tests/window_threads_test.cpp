@@ -24,7 +24,7 @@ class WindowThreadsTest : public MainWindowFixture {};
 TEST_F(WindowThreadsTest, WritesFromAnotherThreadTakeEffectInOrder) {
   std::atomic<bool> done{false};
   Text captionSeenByThread;
-  std::thread crawl([&] {
+  WindowTestThread crawl([&] {
     RtWriteUnitProperty(按钮_开始工作, kUnitCaption, Text("停止"));
     RtWriteUnitProperty(按钮_暂停工作, kUnitDisabled, 1);
     RtWriteUnitProperty(按钮_开始工作, kUnitCaption, Text("开始"));
@@ -104,7 +104,7 @@ TEST_F(WindowThreadsTest, BoxOfAnotherThreadHoldsOnlyThatThread) {
   };
   for (const Case& c : cases) {
     std::atomic<int32_t> answer{-2};
-    std::thread asker([&] { answer = CmdMessageBox("完成", c.flags, c.caption); });
+    WindowTestThread asker([&] { answer = CmdMessageBox("完成", c.flags, c.caption); });
     ASSERT_TRUE(ProcessEventsUntil([] { return FindOpenMessageBox().has_value(); }));
     const window_testing::OpenMessageBox box = *FindOpenMessageBox();
     EXPECT_EQ(box.caption, c.expectedCaption);
@@ -149,7 +149,7 @@ TEST_F(WindowThreadsTest, ClosingTheBoxCountsAsCancelOrOkOnly) {
                         {MB_ABORTRETRYIGNORE, kAnswerNone}};
   for (const Case& c : cases) {
     std::atomic<int32_t> answer{-2};
-    std::thread asker([&] { answer = CmdMessageBox("x", c.flags); });
+    WindowTestThread asker([&] { answer = CmdMessageBox("x", c.flags); });
     ASSERT_TRUE(ProcessEventsUntil([] { return FindOpenMessageBox().has_value(); }));
     QWidget* box = nullptr;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -173,7 +173,7 @@ TEST_F(WindowThreadsTest, ClosingTheBoxCountsAsCancelOrOkOnly) {
 
 TEST_F(WindowThreadsTest, ClosingTheWindowEndsTheLoopAndReleasesEveryThread) {
   std::atomic<int32_t> answer{-2};
-  std::thread asker([&] { answer = CmdMessageBox("完成"); });
+  WindowTestThread asker([&] { answer = CmdMessageBox("完成"); });
   ASSERT_TRUE(ProcessEventsUntil([] { return FindOpenMessageBox().has_value(); }));
 
   // A thread that goes on using the window after it has gone: no fatal report, nothing done.

@@ -3,8 +3,14 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 #include <sched.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 
 #include <atomic>
+#include <filesystem>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/kernel/event.h"
@@ -13,6 +19,8 @@
 #include "platform/kernel/thread_faults.h"
 #include "platform/kernel/wait.h"
 #include "tests/thread_state.h"
+
+extern char** environ;
 
 namespace platform {
 namespace {
@@ -155,6 +163,49 @@ TEST_F(KernelThread, PriorityAndAffinity) {
   EXPECT_EQ(GetThreadPriority(thread), THREAD_PRIORITY_ERROR_RETURN) << "ended";
   CloseHandle(thread);
   EXPECT_FALSE(SetThreadPriority(thread, 0));
+}
+
+// Whether this process may give a thread a lower nice value than the process's own: probed on a
+// thread of its own, which starts at the process's niceness.
+bool MayGoBelowTheProcessNice() {
+  bool allowed = false;
+  std::thread([&] {
+    const int nice = getpriority(PRIO_PROCESS, 0);
+    allowed = nice == -20 || setpriority(PRIO_PROCESS, 0, nice - 1) == 0;
+  }).join();
+  return allowed;
+}
+
+TEST_F(KernelThread, RaisingAThreadAboveTheProcessNeedsTheRightToLowerNiceValues) {
+  const bool allowed = MayGoBelowTheProcessNice();
+  ThreadBody body = BlockedUntilReleased();
+  const Handle thread = StartThread(body);
+  EXPECT_EQ(SetThreadPriority(thread, THREAD_PRIORITY_ABOVE_NORMAL), allowed);
+  EXPECT_EQ(GetThreadPriority(thread),
+            allowed ? THREAD_PRIORITY_ABOVE_NORMAL : THREAD_PRIORITY_NORMAL)
+      << "a refused change leaves the level";
+  SetEvent(release_);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+}
+
+// The levels count from the process's niceness: the priority tests pass alike in a copy of this
+// program started niced, and in one at the lowest priority, where the lower levels share one
+// nice value. The copy inherits this process's nice value and adds its own step to it.
+TEST(KernelThreadNiced, PriorityLevelsCountFromTheProcessNiceness) {
+  const std::string self = std::filesystem::canonical("/proc/self/exe").string();
+  for (const char* step : {"10", "19"}) {
+    std::string arguments[] = {"nice", "-n", step, self,
+                               "--gtest_filter=KernelThread.Priority*:KernelThread.Raising*"};
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawnp(&child, "nice", nullptr, nullptr, argv.data(), environ), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "niced by " << step;
+  }
 }
 
 TEST_F(KernelThread, StackIsNeverSmallerThanTheDefault) {
