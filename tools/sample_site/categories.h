@@ -16,7 +16,8 @@ struct Category {
   bool operator==(const Category&) const = default;
 };
 
-// The 42 categories of the built-in menu, in menu order (record 1 first).
+// The categories of the programs' built-in menu (42), in menu order (record 1 first), as the
+// programs read them.
 const std::vector<Category>& BuiltInCategories();
 
 // The built-in categories with the given 1-based record numbers, in the order given. A number

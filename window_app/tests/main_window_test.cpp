@@ -34,11 +34,12 @@ TEST_F(MainWindowTest, WindowFromItsDescription) {
   ASSERT_NE(window, nullptr);
   EXPECT_TRUE(window->isVisible());
   EXPECT_EQ(FromQString(window->windowTitle()), "TrovanelVv1.0");
-  // The outer size, frame included; the client area is what is left of it, and fixed.
-  EXPECT_EQ(window->frameGeometry().size(), QSize(351, 438));
+  // The outer size, frame included, is the description's; the client area is what is left of
+  // it, and fixed.
+  EXPECT_EQ(window->frameGeometry().size(), QSize(kMainWindow.width, kMainWindow.height));
   const QMargins frame = window->windowHandle()->frameMargins();
-  EXPECT_EQ(window->size(),
-            QSize(351 - frame.left() - frame.right(), 438 - frame.top() - frame.bottom()));
+  EXPECT_EQ(window->size(), QSize(kMainWindow.width - frame.left() - frame.right(),
+                                  kMainWindow.height - frame.top() - frame.bottom()));
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
   const Qt::WindowFlags flags = window->windowFlags();
   EXPECT_TRUE(flags & Qt::WindowTitleHint);
@@ -48,26 +49,21 @@ TEST_F(MainWindowTest, WindowFromItsDescription) {
   const QPoint screenCentre = window->screen()->availableGeometry().center();
   EXPECT_LE((window->frameGeometry().center() - screenCentre).manhattanLength(), 2);
 
-  struct UnitCase {
-    Unit unit;
-    const char* name;
-    QRect geometry;
-    const char* caption;
-  };
-  const UnitCase units[] = {
-      {编辑框_日志, "编辑框_日志", QRect(0, 32, 344, 376), ""},
-      {按钮_暂停工作, "按钮_暂停工作", QRect(179, 7, 60, 24), "暂停"},
-      {按钮_开始工作, "按钮_开始工作", QRect(65, 7, 60, 24), "开始"},
-  };
-  for (const UnitCase& c : units) {
-    QWidget* widget = UnitWidget(c.unit);
-    ASSERT_NE(widget, nullptr) << c.name;
-    EXPECT_EQ(FromQString(widget->objectName()), c.name);
-    EXPECT_EQ(widget->geometry(), c.geometry) << c.name;
-    EXPECT_TRUE(widget->isVisible()) << c.name;
-    EXPECT_TRUE(widget->isEnabled()) << c.name;
-    EXPECT_EQ(CaptionOf(c.unit), c.caption) << c.name;
-    EXPECT_EQ(UnitValueInteger(RtReadUnitProperty(c.unit, kUnitDisabled)), 0) << c.name;
+  ASSERT_EQ(kMainWindow.units.size(), 3u);
+  for (int32_t index = 0; index < static_cast<int32_t>(kMainWindow.units.size()); ++index) {
+    const UnitDescription& described = kMainWindow.units[index];
+    const Unit unit{&kMainWindow, index};
+    const std::string name(described.name);
+    QWidget* widget = UnitWidget(unit);
+    ASSERT_NE(widget, nullptr) << name;
+    EXPECT_EQ(FromQString(widget->objectName()), described.name);
+    EXPECT_EQ(widget->geometry(),
+              QRect(described.left, described.top, described.width, described.height))
+        << name;
+    EXPECT_TRUE(widget->isVisible()) << name;
+    EXPECT_TRUE(widget->isEnabled()) << name;
+    EXPECT_EQ(CaptionOf(unit), described.caption) << name;
+    EXPECT_EQ(UnitValueInteger(RtReadUnitProperty(unit, kUnitDisabled)), 0) << name;
   }
   EXPECT_NE(dynamic_cast<QPushButton*>(UnitWidget(按钮_开始工作)), nullptr);
 }

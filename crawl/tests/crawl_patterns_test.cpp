@@ -1,19 +1,19 @@
-// The patterns that the program itself gives the regular-expression object, over the markup
-// they are written for.
+// The crawl's own patterns (the menu's and the list pages'), over the markup they are written for.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "crawl/category_menu.h"
+#include "crawl/crawl_rules.h"
 #include "toolkit/regex_object.h"
 #include "toolkit/runtime/text_operations.h"
-#include "toolkit/tests/crawl_patterns.h"
 #include "toolkit/trimming.h"
 
 namespace {
 
 // Sub-match 1 of every match of pattern over subject, with the options the crawl uses.
-std::vector<Text> FirstGroups(const char* pattern, const Text& subject) {
+std::vector<Text> FirstGroups(std::string_view pattern, const Text& subject) {
   RegexObject regex;
   EXPECT_TRUE(regex.Create(pattern, subject));
   std::vector<Text> groups;

@@ -1,9 +1,9 @@
-// The budget of one search: a hostile page fails the search instead of holding the thread,
-// while the largest ordinary page is matched whole.
+// The budget of one search with the crawl's own item patterns: a hostile page fails the search
+// instead of holding the thread, while the largest ordinary page is matched whole.
 #include <gtest/gtest.h>
 
+#include "crawl/crawl_rules.h"
 #include "toolkit/regex_object.h"
-#include "toolkit/tests/crawl_patterns.h"
 
 namespace {
 
