@@ -4,10 +4,10 @@
 #include "crawl/category_menu.h"
 #include "crawl/category_menu_html.h"
 #include "crawl/crawl_rules.h"
+#include "runtime/files.h"
+#include "runtime/process.h"
 #include "toolkit/module_init.h"
 #include "toolkit/regex_object.h"
-#include "toolkit/runtime/files.h"
-#include "toolkit/runtime/process.h"
 
 int32_t ConsoleProgramMain() {
   RtInitProgram();

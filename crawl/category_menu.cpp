@@ -1,7 +1,7 @@
 #include "crawl/category_menu.h"
 
+#include "runtime/text_operations.h"
 #include "toolkit/regex_object.h"
-#include "toolkit/runtime/text_operations.h"
 #include "toolkit/trimming.h"
 
 void ParseCategoryMenu(std::string_view menuHtml, Array<CategoryRecord>& categories) {

@@ -3,8 +3,8 @@
 
 #include <string_view>
 
-#include "toolkit/runtime/array.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/array.h"
+#include "runtime/text.h"
 
 struct CategoryRecord {
   Text heading;   // the menu heading above the link: the first folder level

@@ -3,15 +3,15 @@
 #include <algorithm>
 #include <utility>
 
+#include "crawl/site_address.h"
 #include "platform/codepage.h"
+#include "runtime/conversions.h"
+#include "runtime/files.h"
+#include "runtime/process.h"
+#include "runtime/text_operations.h"
 #include "toolkit/control_bytes.h"
 #include "toolkit/http_request.h"
 #include "toolkit/is_directory.h"
-#include "toolkit/runtime/conversions.h"
-#include "toolkit/runtime/files.h"
-#include "toolkit/runtime/process.h"
-#include "toolkit/runtime/text_operations.h"
-#include "toolkit/site_address.h"
 
 namespace {
 

@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "crawl/category_menu.h"
-#include "toolkit/download_link.h"
+#include "crawl/download_link.h"
+#include "runtime/text.h"
 #include "toolkit/regex_object.h"
-#include "toolkit/runtime/text.h"
 
 // An item of a list page: its detail link, at most kMaxDetailLinkBytes long...
 inline constexpr std::string_view kDetailLinkPattern =

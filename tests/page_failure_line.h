@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "toolkit/site_address.h"
+#include "crawl/site_address.h"
 
 // The line of the site page at `path` (the part after the base address, as printed).
 inline std::string FailedPageLine(const std::string& path) {

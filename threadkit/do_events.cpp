@@ -1,5 +1,5 @@
 #include "threadkit/do_events.h"
 
-#include "toolkit/runtime/process.h"
+#include "runtime/process.h"
 
 void DoEvents() { CmdProcessEvents(); }

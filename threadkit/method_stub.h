@@ -15,7 +15,7 @@
 
 #include <cstdint>
 
-#include "toolkit/runtime/byte_array.h"
+#include "runtime/byte_array.h"
 
 // The address of a method stub; 0 stands for none.
 using MethodStub = intptr_t;

@@ -1,6 +1,6 @@
 #include "threadkit/stub_code.h"
 
-#include "toolkit/runtime/conversions.h"
+#include "runtime/conversions.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 
 #include <cstdint>
 
-#include "toolkit/runtime/byte_array.h"
+#include "runtime/byte_array.h"
 
 // 32-bit x86 (stdcall): 60 bytes. The argument words come on the stack; the stub copies them
 // below the cell and the epilogue removes them (their byte count, 16, is kept in the frame).

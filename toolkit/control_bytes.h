@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 
 // 00..1F and 7F.
 bool IsControlByte(char byte);

@@ -1,6 +1,6 @@
 #include "toolkit/cookie_list.h"
 
-#include "toolkit/runtime/text_operations.h"
+#include "runtime/text_operations.h"
 
 Text MergeCookies(Text& oldCookies, Text& newCookies) {
   oldCookies = CmdRemoveAllSpaces(oldCookies);

@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "toolkit/runtime/array.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/array.h"
+#include "runtime/text.h"
 
 // Merges the cookies just received into the caller's list. Both texts lose every space;
 // oldCookies then holds the received items in order, followed by the old items whose names

@@ -2,10 +2,10 @@
 
 #include <array>
 
+#include "runtime/process.h"
+#include "runtime/text_operations.h"
 #include "toolkit/locale_clock.h"
 #include "toolkit/picture_format.h"
-#include "toolkit/runtime/process.h"
-#include "toolkit/runtime/text_operations.h"
 #include "toolkit/system_time.h"
 
 namespace {

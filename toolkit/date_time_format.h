@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <optional>
 
-#include "toolkit/runtime/date_time.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/date_time.h"
+#include "runtime/text.h"
 
 inline constexpr int32_t kChineseUnitsStyle = 0;
 inline constexpr int32_t kDashesAndColonsStyle = 1;

@@ -3,9 +3,9 @@
 #include <limits>
 
 #include "platform/automation/winhttp/header_unfolding.h"
+#include "runtime/text_operations.h"
+#include "toolkit/automation.h"
 #include "toolkit/cookie_list.h"
-#include "toolkit/runtime/automation.h"
-#include "toolkit/runtime/text_operations.h"
 
 const std::string_view DefaultHeaderBlock =
     "\r\nAccept: */*\r\nAccept-Language: zh-cn\r\nUser-Agent: Mozilla/4.0 (compatible; MSIE 9.0; "

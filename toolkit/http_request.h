@@ -17,8 +17,8 @@
 #include <optional>
 #include <string_view>
 
-#include "toolkit/runtime/byte_array.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/byte_array.h"
+#include "runtime/text.h"
 
 // The lines that follow "Referer: " + url in the default request headers (220 bytes).
 extern const std::string_view DefaultHeaderBlock;

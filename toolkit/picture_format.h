@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 #include "toolkit/system_time.h"
 
 // The picture filled in from the fields; force24 shows hh on the 24-hour clock too.

@@ -4,8 +4,8 @@
 #include <limits>
 
 #include "platform/codepage.h"
+#include "runtime/text_operations.h"
 #include "toolkit/quote_marker.h"
-#include "toolkit/runtime/text_operations.h"
 
 namespace {
 

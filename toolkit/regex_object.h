@@ -12,8 +12,8 @@
 #include <optional>
 #include <string_view>
 
-#include "toolkit/runtime/automation.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
+#include "toolkit/automation.h"
 
 class RegexObject {
  public:

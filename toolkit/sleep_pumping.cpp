@@ -7,7 +7,7 @@
 #include "platform/kernel/handle_table.h"
 #include "platform/kernel/wait.h"
 #include "platform/kernel/waitable_timer.h"
-#include "toolkit/runtime/process.h"
+#include "runtime/process.h"
 
 namespace {
 

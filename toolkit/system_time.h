@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "toolkit/runtime/date_time.h"
+#include "runtime/date_time.h"
 
 struct SystemTime {
   int32_t year = 0;

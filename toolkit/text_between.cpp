@@ -1,7 +1,7 @@
 #include "toolkit/text_between.h"
 
+#include "runtime/text_operations.h"
 #include "toolkit/quote_marker.h"
-#include "toolkit/runtime/text_operations.h"
 
 namespace {
 

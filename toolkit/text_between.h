@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 
 // startPos is the byte position to search from (below 1: the first byte). Case is respected
 // unless ignoreCase is true.

@@ -1,7 +1,7 @@
 #include "toolkit/trimming.h"
 
+#include "runtime/text_operations.h"
 #include "toolkit/regex_object.h"
-#include "toolkit/runtime/text_operations.h"
 
 Text TrimLineBreaks(Text text) {
   if (CmdTextLeft(text, 2) == "\r\n") text = CmdTextRight(text, CmdTextLength(text) - 2);

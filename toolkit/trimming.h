@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 
 // Drops one "\r\n" at the start and one at the end, then every CR that begins a line and every
 // LF that ends one (a LF followed by another line break or by the end), through a RegexObject

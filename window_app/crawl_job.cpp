@@ -5,9 +5,9 @@
 
 #include "crawl/category_menu.h"
 #include "crawl/category_menu_html.h"
+#include "runtime/files.h"
+#include "runtime/process.h"
 #include "toolkit/atomic_increment.h"
-#include "toolkit/runtime/files.h"
-#include "toolkit/runtime/process.h"
 #include "toolkit/sleep_pumping.h"
 #include "window_app/category_task.h"
 #include "window_app/framework/edit_box.h"

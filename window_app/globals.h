@@ -5,12 +5,12 @@
 #include <memory>
 
 #include "crawl/category_menu.h"
+#include "runtime/array.h"
+#include "runtime/text.h"
 #include "threadkit/critical_section.h"
 #include "threadkit/instance.h"
 #include "threadkit/thread.h"
 #include "threadkit/thread_pool.h"
-#include "toolkit/runtime/array.h"
-#include "toolkit/runtime/text.h"
 
 // The crawl's pool: created and destroyed by the crawl thread and the buttons, once per job.
 extern std::unique_ptr<Instance<ThreadPool>> threadPool;

@@ -1,9 +1,9 @@
 #include "window_app/jpg_list.h"
 
-#include "toolkit/runtime/conversions.h"
-#include "toolkit/runtime/files.h"
-#include "toolkit/runtime/process.h"
-#include "toolkit/runtime/text_operations.h"
+#include "runtime/conversions.h"
+#include "runtime/files.h"
+#include "runtime/process.h"
+#include "runtime/text_operations.h"
 #include "window_app/globals.h"
 
 void LoadJpgList() {

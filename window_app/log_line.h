@@ -1,6 +1,6 @@
 #pragma once
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 
 // Appends "[" + the time stamp (" hh:mm:ss", or " HH:mm:ss" on a 24-hour clock) + "] " + text +
 // "\r\n" to the log box as one step under logLock, so that lines from many threads never

@@ -6,8 +6,8 @@
 
 #include "crawl/category_menu.h"
 #include "crawl/crawl_rules.h"
+#include "runtime/text_operations.h"
 #include "toolkit/regex_object.h"
-#include "toolkit/runtime/text_operations.h"
 #include "toolkit/trimming.h"
 
 namespace {

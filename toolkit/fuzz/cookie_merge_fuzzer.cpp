@@ -2,11 +2,11 @@
 // Set-Cookie lines, each as a part of the input.
 #include <cstdint>
 
+#include "runtime/text_operations.h"
 #include "tests/fuzz_check.h"
 #include "tests/fuzz_input.h"
 #include "toolkit/cookie_list.h"
 #include "toolkit/fuzz/cookie_checks.h"
-#include "toolkit/runtime/text_operations.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);

@@ -9,12 +9,12 @@
 
 #include "platform/automation/class_registry.h"
 #include "platform/codepage.h"
+#include "runtime/text_operations.h"
 #include "tests/fuzz_check.h"
 #include "tests/fuzz_input.h"
+#include "tests/recorded_response.h"
 #include "toolkit/fuzz/cookie_checks.h"
-#include "toolkit/fuzz/recorded_response.h"
 #include "toolkit/http_request.h"
-#include "toolkit/runtime/text_operations.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);

@@ -8,11 +8,11 @@
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "runtime/conversions.h"
+#include "runtime/text_operations.h"
 #include "tests/fuzz_check.h"
 #include "tests/fuzz_input.h"
 #include "toolkit/quote_marker.h"
-#include "toolkit/runtime/conversions.h"
-#include "toolkit/runtime/text_operations.h"
 #include "toolkit/text_between.h"
 #include "toolkit/trimming.h"
 

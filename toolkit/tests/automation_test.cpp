@@ -1,4 +1,4 @@
-#include "toolkit/runtime/automation.h"
+#include "toolkit/automation.h"
 
 #include <gtest/gtest.h>
 

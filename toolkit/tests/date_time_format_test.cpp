@@ -5,8 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "runtime/process.h"
 #include "toolkit/locale_clock.h"
-#include "toolkit/runtime/process.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 
 #include "platform/event_pump.h"
 #include "platform/message_queue.h"
+#include "runtime/process.h"
 #include "tests/message_during_wait.h"
-#include "toolkit/runtime/process.h"
 
 namespace {
 

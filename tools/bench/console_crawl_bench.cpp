@@ -10,8 +10,8 @@
 #include <iostream>
 #include <string>
 
+#include "crawl/site_address.h"
 #include "tests/find_on_path.h"
-#include "toolkit/site_address.h"
 #include "tools/bench/bench_support.h"
 #include "tools/sample_site/sample_site.h"
 

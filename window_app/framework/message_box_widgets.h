@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 #include "window_app/framework/window_description.h"
 
 class QMessageBox;

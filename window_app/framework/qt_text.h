@@ -5,7 +5,7 @@
 #include <QString>
 #include <string_view>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 
 namespace window_framework {
 

@@ -2,7 +2,7 @@
 
 #include <QAbstractButton>
 
-#include "toolkit/runtime/conversions.h"
+#include "runtime/conversions.h"
 #include "window_app/framework/edit_box_widget.h"
 #include "window_app/framework/main_thread.h"
 #include "window_app/framework/qt_text.h"

@@ -17,7 +17,7 @@
 #include <source_location>
 #include <variant>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 #include "window_app/framework/window_description.h"
 
 // The disabled state: 1 disabled, 0 enabled (an integer).

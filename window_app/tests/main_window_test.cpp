@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "platform/message_queue.h"
-#include "toolkit/runtime/process.h"
+#include "runtime/process.h"
 #include "toolkit/sleep_pumping.h"
 #include "window_app/framework/edit_box.h"
 #include "window_app/framework/qt_text.h"

@@ -7,8 +7,8 @@
 
 #include "platform/codepage.h"
 #include "platform/fatal_error.h"
+#include "runtime/process.h"
 #include "tests/test_text.h"
-#include "toolkit/runtime/process.h"
 #include "window_app/framework/message_box.h"
 #include "window_app/framework/program_framework.h"
 #include "window_app/framework/testing/window_testing.h"

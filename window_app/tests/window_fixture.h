@@ -11,9 +11,9 @@
 #include <string>
 #include <thread>
 
+#include "runtime/process.h"
 #include "tests/temp_folder.h"
 #include "toolkit/locale_clock.h"
-#include "toolkit/runtime/process.h"
 #include "window_app/framework/program_framework.h"
 #include "window_app/framework/testing/window_testing.h"
 #include "window_app/globals.h"

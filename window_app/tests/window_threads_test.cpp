@@ -7,8 +7,8 @@
 #include <map>
 #include <thread>
 
-#include "toolkit/runtime/process.h"
-#include "toolkit/runtime/text_operations.h"
+#include "runtime/process.h"
+#include "runtime/text_operations.h"
 #include "window_app/framework/message_box.h"
 #include "window_app/framework/unit_properties.h"
 #include "window_app/log_line.h"

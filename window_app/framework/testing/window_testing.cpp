@@ -5,7 +5,7 @@
 #include <QPixmap>
 #include <thread>
 
-#include "toolkit/runtime/process.h"
+#include "runtime/process.h"
 #include "window_app/framework/message_box_widgets.h"
 #include "window_app/framework/qt_text.h"
 #include "window_app/framework/window_registry.h"

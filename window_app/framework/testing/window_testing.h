@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 #include "window_app/framework/window_description.h"
 
 class QWidget;

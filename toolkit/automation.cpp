@@ -1,4 +1,4 @@
-#include "toolkit/runtime/automation.h"
+#include "toolkit/automation.h"
 
 #include "platform/automation/class_registry.h"
 #include "platform/automation/com_initialization.h"

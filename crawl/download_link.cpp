@@ -1,8 +1,8 @@
-#include "toolkit/download_link.h"
+#include "crawl/download_link.h"
 
+#include "crawl/site_address.h"
+#include "runtime/conversions.h"
 #include "toolkit/http_request.h"
-#include "toolkit/runtime/conversions.h"
-#include "toolkit/site_address.h"
 #include "toolkit/text_between.h"
 
 Text MarkedText(std::string_view text, std::string_view startMarker, std::string_view endMarker,

@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/process.h"
 #include "tests/test_text.h"
-#include "toolkit/runtime/process.h"
 
 namespace {
 

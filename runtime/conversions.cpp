@@ -1,4 +1,4 @@
-#include "toolkit/runtime/conversions.h"
+#include "runtime/conversions.h"
 
 #include <cstdint>
 #include <limits>

@@ -17,8 +17,8 @@
 
 #include "platform/automation/dispatch_object.h"
 #include "platform/automation/variant.h"
-#include "toolkit/runtime/byte_array.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/byte_array.h"
+#include "runtime/text.h"
 
 using Variant = platform::Variant;
 

@@ -4,10 +4,10 @@
 #include <unistd.h>
 
 #include "platform/fatal_error.h"
+#include "runtime/array.h"
+#include "runtime/memory.h"
+#include "runtime/text.h"
 #include "tests/test_text.h"
-#include "toolkit/runtime/array.h"
-#include "toolkit/runtime/memory.h"
-#include "toolkit/runtime/text.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <string_view>
 #include <vector>
 
-#include "toolkit/runtime/byte_array.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/byte_array.h"
+#include "runtime/text.h"
 
 // The folder that holds the program file, without a trailing "/".
 Text CmdRunDirectory();

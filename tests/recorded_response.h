@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/automation/testing/recording_object.h"
-#include "toolkit/runtime/automation.h"
+#include "toolkit/automation.h"
 
 inline std::shared_ptr<platform::RecordingObject> RecordedResponse(std::string_view headerText,
                                                                    std::string_view body) {

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "toolkit/runtime/byte_array.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/byte_array.h"
+#include "runtime/text.h"
 
 inline int32_t CmdToInteger(int32_t value) { return value; }
 inline int32_t CmdToInteger(bool value) { return value ? 1 : 0; }

@@ -1,4 +1,4 @@
-#include "toolkit/runtime/memory.h"
+#include "runtime/memory.h"
 
 #include <gtest/gtest.h>
 

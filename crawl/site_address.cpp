@@ -1,4 +1,4 @@
-#include "toolkit/site_address.h"
+#include "crawl/site_address.h"
 
 #ifndef TROVANEL_SITE_BASE_ADDRESS
 #error "TROVANEL_SITE_BASE_ADDRESS must be defined by the build"

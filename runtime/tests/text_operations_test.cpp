@@ -1,4 +1,4 @@
-#include "toolkit/runtime/text_operations.h"
+#include "runtime/text_operations.h"
 
 #include <gtest/gtest.h>
 

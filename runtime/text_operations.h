@@ -8,8 +8,8 @@
 #include <optional>
 #include <string_view>
 
-#include "toolkit/runtime/array.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/array.h"
+#include "runtime/text.h"
 
 int32_t CmdTextLength(std::string_view text);
 // The first min(n, length) bytes; "" when n <= 0. May cut a double-byte character.

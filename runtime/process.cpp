@@ -1,4 +1,4 @@
-#include "toolkit/runtime/process.h"
+#include "runtime/process.h"
 
 #include <time.h>
 

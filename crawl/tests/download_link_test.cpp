@@ -1,10 +1,10 @@
 // The download chain against the sample site: detail page, one script page, the file address.
-#include "toolkit/download_link.h"
+#include "crawl/download_link.h"
 
 #include <gtest/gtest.h>
 
+#include "crawl/site_address.h"
 #include "tests/scoped_environment.h"
-#include "toolkit/site_address.h"
 #include "tools/sample_site/sample_site.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "toolkit/runtime/files.h"
+#include "runtime/files.h"
 
 #include "platform/file_system.h"
 

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "toolkit/runtime/text.h"
+#include "runtime/text.h"
 
 // How the marker searches of the crawl compare ASCII letters: the windowed program's are
 // exact, the console program's ignore case.

@@ -1,4 +1,4 @@
-#include "toolkit/runtime/files.h"
+#include "runtime/files.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

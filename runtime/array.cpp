@@ -1,4 +1,4 @@
-#include "toolkit/runtime/array.h"
+#include "runtime/array.h"
 
 #include "platform/fatal_error.h"
 

@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "crawl/download_link.h"
 #include "platform/automation/class_registry.h"
 #include "platform/codepage.h"
 #include "tests/fuzz_check.h"
 #include "tests/fuzz_input.h"
-#include "toolkit/download_link.h"
-#include "toolkit/fuzz/recorded_response.h"
+#include "tests/recorded_response.h"
 #include "toolkit/http_request.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "toolkit/runtime/date_time.h"
-#include "toolkit/runtime/text.h"
+#include "runtime/date_time.h"
+#include "runtime/text.h"
 
 // The stream argument of CmdStdOutput that names standard error; any other (or none) is
 // standard output.
