@@ -19,12 +19,10 @@ void AppendNow(const Unit& editBox, const std::vector<Text>& texts) {
 void CmdEditAppend(const Unit& editBox, const std::vector<std::string_view>& texts,
                    const std::source_location& where) {
   window_framework::CheckEverLoaded(*editBox.window, where);
-  std::vector<Text> copies(texts.begin(), texts.end());
-  if (window_framework::OnMainThread()) {
-    AppendNow(editBox, copies);
-    return;
-  }
+  // A closed window's box has nothing to take, and nothing is handed over for it.
   if (window_framework::StateOf(*editBox.window) != window_framework::WindowState::kLoaded) return;
-  window_framework::PostToMainThread(
-      [editBox, copies = std::move(copies)] { AppendNow(editBox, copies); });
+  window_framework::RunOnMainThread(
+      [editBox, copies = std::vector<Text>(texts.begin(), texts.end())] {
+        AppendNow(editBox, copies);
+      });
 }

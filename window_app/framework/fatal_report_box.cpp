@@ -2,7 +2,6 @@
 
 #include "platform/fatal_error.h"
 #include "platform/message_queue.h"
-#include "window_app/framework/main_thread.h"
 #include "window_app/framework/message_box.h"
 #include "window_app/framework/message_box_widgets.h"
 
@@ -10,14 +9,7 @@ namespace window_framework {
 namespace {
 
 void ShowFatalReport(std::string_view report) {
-  const BoxRequest request{Text(report), "错误", MB_ICONERROR, nullptr};
-  if (OnMainThread()) {
-    if (!WaitingCallsAbandoned()) RunModalBox(request);
-    return;
-  }
-  AskMainThread<int32_t>([request](const std::shared_ptr<Reply<int32_t>>& reply) {
-    ShowModelessBox(request, [reply](int32_t answer) { reply->Complete(answer); });
-  });
+  AskBox({Text(report), "错误", MB_ICONERROR, nullptr});
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
-// The main thread of the window framework, and how other threads hand work to it.
+// The main thread of the window framework, and the one way from any thread to its widgets.
 //
-// Work reaches the main thread as messages in its platform message queue, which the window
-// system's event loop serves: a post to that queue wakes the loop. A thread that needs an
-// answer waits on a Reply that the main thread completes, or that is abandoned when the program
-// ends, so no thread waits for a main thread that has stopped serving.
+// RunOnMainThread and AskMainThread decide by the calling thread, as a queued-or-direct call
+// does: on the main thread the work runs at once; another thread hands it to the main thread as
+// a message in its platform message queue, which the window system's event loop serves (a post
+// to that queue wakes the loop). A thread that needs an answer waits on a Reply that the main
+// thread completes, or that is abandoned when the program ends, so no thread waits for a main
+// thread that has stopped serving.
 #pragma once
 
 #include <condition_variable>
@@ -11,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
 
 namespace window_framework {
 
@@ -67,15 +70,45 @@ bool WaitingCallsAbandoned();
 // A window has been loaded (again): calls wait for the main thread once more.
 void AcceptWaitingCalls();
 
-// Runs ask on the main thread with a reply for it to complete (now or later, as a box does when
-// it is answered) and waits for the answer; nothing when the program ends first or there is no
-// main thread. Not for the main thread itself, which would wait for itself.
+// Runs the work at once on the main thread; from another thread hands it to the main thread and
+// returns without waiting. What one thread hands over runs in the order it was handed over, and
+// before anything that thread asks of the main thread afterwards. Dropped when there is no main
+// thread yet.
+template <typename Work>
+void RunOnMainThread(Work work) {
+  if (OnMainThread()) {
+    work();
+    return;
+  }
+  PostToMainThread(std::move(work));
+}
+
+// The main thread's answer, waited for. On the main thread, onMainThread gives it at once (a box
+// there runs its own wait). From another thread, forAnotherThread runs on the main thread with a
+// reply to complete, now or later as a box does when it is answered, and the calling thread
+// waits for that. Nothing, on any thread, once the program's windows are gone (until a window is
+// loaded again), and nothing when there is no main thread.
 template <typename T>
-std::optional<T> AskMainThread(std::function<void(const std::shared_ptr<Reply<T>>&)> ask) {
+std::optional<T> AskMainThread(
+    std::function<T()> onMainThread,
+    std::function<void(const std::shared_ptr<Reply<T>>&)> forAnotherThread) {
+  if (OnMainThread()) {
+    if (WaitingCallsAbandoned()) return std::nullopt;
+    return onMainThread();
+  }
   auto reply = std::make_shared<Reply<T>>();
   if (!RegisterWaitingCall(reply)) return std::nullopt;
-  if (!PostToMainThread([reply, ask = std::move(ask)] { ask(reply); })) return std::nullopt;
+  if (!PostToMainThread([reply, ask = std::move(forAnotherThread)] { ask(reply); })) {
+    return std::nullopt;
+  }
   return reply->Wait();
+}
+
+// The same, for work whose answer is there as soon as it has run, on whichever thread.
+template <typename T>
+std::optional<T> AskMainThread(std::function<T()> work) {
+  return AskMainThread<T>(
+      work, [work](const std::shared_ptr<Reply<T>>& reply) { reply->Complete(work()); });
 }
 
 }  // namespace window_framework

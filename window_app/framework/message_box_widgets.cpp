@@ -9,6 +9,7 @@
 #include <array>
 #include <utility>
 
+#include "window_app/framework/main_thread.h"
 #include "window_app/framework/message_box.h"
 #include "window_app/framework/qt_text.h"
 #include "window_app/framework/window_registry.h"
@@ -166,6 +167,14 @@ void ShowModelessBox(const BoxRequest& request, std::function<void(int32_t)> don
   });
   box->show();
   AnnounceShown(box);
+}
+
+std::optional<int32_t> AskBox(const BoxRequest& request) {
+  return AskMainThread<int32_t>(
+      [&request] { return RunModalBox(request); },
+      [request](const std::shared_ptr<Reply<int32_t>>& reply) {
+        ShowModelessBox(request, [reply](int32_t answer) { reply->Complete(answer); });
+      });
 }
 
 void CloseOpenMessageBoxes() {

@@ -1,8 +1,10 @@
-// Message boxes on the window system, main thread only.
+// Message boxes on the window system: asked for from any thread by AskBox, the rest main thread
+// only.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "runtime/text.h"
@@ -25,6 +27,11 @@ int32_t RunModalBox(const BoxRequest& request);
 // Shows the box holding no window (with a parent, holding that one) and returns at once; done
 // gets the answer when the box is answered or closed.
 void ShowModelessBox(const BoxRequest& request, std::function<void(int32_t)> done);
+
+// Shows the box and waits for its answer, from any thread: on the main thread RunModalBox; for
+// another thread the main thread shows it with ShowModelessBox and goes on, while the asking
+// thread waits. Nothing once the program's windows are gone, or before there is a main thread.
+std::optional<int32_t> AskBox(const BoxRequest& request);
 
 // Closes every open box; each gives kAnswerNone.
 void CloseOpenMessageBoxes();

@@ -52,24 +52,17 @@ void WriteNow(const Unit& unit, int32_t property, const UnitValue& value) {
 UnitValue RtReadUnitProperty(const Unit& unit, int32_t property,
                              const std::source_location& where) {
   window_framework::CheckEverLoaded(*unit.window, where);
-  if (window_framework::OnMainThread()) return ReadNow(unit, property);
-  using Reply = window_framework::Reply<UnitValue>;
   return window_framework::AskMainThread<UnitValue>(
-             [unit, property](const std::shared_ptr<Reply>& reply) {
-               reply->Complete(ReadNow(unit, property));
-             })
+             [unit, property] { return ReadNow(unit, property); })
       .value_or(EmptyValue(property));
 }
 
 void RtWriteUnitProperty(const Unit& unit, int32_t property, const UnitValue& value,
                          const std::source_location& where) {
   window_framework::CheckEverLoaded(*unit.window, where);
-  if (window_framework::OnMainThread()) {
-    WriteNow(unit, property, value);
-    return;
-  }
+  // A closed window's units take nothing, and nothing is handed over for them.
   if (window_framework::StateOf(*unit.window) != window_framework::WindowState::kLoaded) return;
-  window_framework::PostToMainThread([unit, property, value] { WriteNow(unit, property, value); });
+  window_framework::RunOnMainThread([unit, property, value] { WriteNow(unit, property, value); });
 }
 
 Text UnitValueText(const UnitValue& value) {
