@@ -4,9 +4,9 @@
 #include "crawl/category_menu.h"
 #include "crawl/category_menu_html.h"
 #include "crawl/crawl_rules.h"
+#include "crawl/save_folder.h"
 #include "toolkit/module_init.h"
 #include "toolkit/regex_object.h"
-#include "toolkit/runtime/files.h"
 #include "toolkit/runtime/process.h"
 
 int32_t ConsoleProgramMain() {
@@ -32,9 +32,8 @@ int32_t ConsoleMain() {
   RegexObject titleObject;
   Array<CategoryRecord> categories;
 
-  CmdCreateDirectory(CmdRunDirectory() + "/文件");
   CrawlSettings settings;
-  settings.saveFolder = CmdRunDirectory() + "/文件/";
+  settings.saveFolder = MakeSaveFolder();
   settings.markerCase = MarkerCase::kIgnoreCase;
 
   ParseCategoryMenu(CategoryMenuHtml, categories);

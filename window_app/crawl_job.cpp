@@ -5,8 +5,8 @@
 
 #include "crawl/category_menu.h"
 #include "crawl/category_menu_html.h"
+#include "crawl/save_folder.h"
 #include "toolkit/atomic_increment.h"
-#include "toolkit/runtime/files.h"
 #include "toolkit/runtime/process.h"
 #include "toolkit/sleep_pumping.h"
 #include "window_app/category_task.h"
@@ -63,8 +63,7 @@ uint32_t CrawlThreadEntry(intptr_t /*parameter*/) {
 }
 
 void RunCrawlJob() {
-  CmdCreateDirectory(CmdRunDirectory() + "/文件");
-  saveFolder = CmdRunDirectory() + "/文件/";
+  saveFolder = MakeSaveFolder();
   ParseCategoryMenu(CategoryMenuHtml, *categories);
   const int32_t count = categories->Count();
 
