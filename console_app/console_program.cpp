@@ -42,6 +42,6 @@ int32_t ConsoleMain() {
     CrawlCategory(categories.At(record), settings, linkObject, titleObject);
   }
   CmdStdOutput(std::nullopt, "下载完成");
-  CmdDelay(3000);
+  CmdDelay(kFinalWaitMs);
   return 0;
 }

@@ -19,8 +19,6 @@
 
 namespace {
 
-// The pace of posting: a new task no sooner than this after the one before.
-constexpr int32_t kPostingPauseMs = 50;
 // How long the stop button waits for the running tasks before it gives the window back.
 constexpr int32_t kStopWaitMs = 20;
 
