@@ -4,7 +4,7 @@
 #include "crawl/category_menu.h"
 #include "crawl/category_menu_html.h"
 #include "crawl/crawl_rules.h"
-#include "runtime/files.h"
+#include "crawl/save_folder.h"
 #include "runtime/process.h"
 #include "toolkit/module_init.h"
 #include "toolkit/regex_object.h"
@@ -32,9 +32,8 @@ int32_t ConsoleMain() {
   RegexObject titleObject;
   Array<CategoryRecord> categories;
 
-  CmdCreateDirectory(CmdRunDirectory() + "/文件");
   CrawlSettings settings;
-  settings.saveFolder = CmdRunDirectory() + "/文件/";
+  settings.saveFolder = MakeSaveFolder();
   settings.markerCase = MarkerCase::kIgnoreCase;
 
   ParseCategoryMenu(CategoryMenuHtml, categories);
@@ -43,6 +42,6 @@ int32_t ConsoleMain() {
     CrawlCategory(categories.At(record), settings, linkObject, titleObject);
   }
   CmdStdOutput(std::nullopt, "下载完成");
-  CmdDelay(3000);
+  CmdDelay(kFinalWaitMs);
   return 0;
 }

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+// The wait after "下载完成", before the program ends.
+inline constexpr int32_t kFinalWaitMs = 3000;
+
 int32_t ConsoleProgramMain();
 void ConsoleInitGlobals();
 void ConsoleFreeGlobals();

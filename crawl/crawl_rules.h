@@ -21,7 +21,7 @@ inline constexpr std::string_view kSavedPrefix = "下载成功:";
 inline constexpr std::string_view kFailedPrefix = "下载失败:";
 
 struct CrawlSettings {
-  Text saveFolder;  // the program folder + "/文件/"
+  Text saveFolder;  // MakeSaveFolder's path: the program folder + "/文件/"
   MarkerCase markerCase = MarkerCase::kExact;
   // Called with the path of every file that was fetched and written (the windowed program
   // logs it); may be empty.

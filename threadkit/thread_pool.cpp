@@ -29,10 +29,16 @@ using platform::WAIT_TIMEOUT;
 
 namespace {
 
-enum PoolState : int32_t { kNone = 0, kRunning = 1, kCreating = 2, kDestroying = 3 };
-
 // The manager does little: it asks for the smallest stack the thread kit gives.
 constexpr size_t kManagerStackSize = kSmallestStackSize;
+
+// The step of every wait that goes on in steps: between two, the waiter processes messages when
+// asked to, or looks again at what the wait itself cannot see.
+constexpr uint32_t kWaitStepMs = 20;
+
+// Thread creations failed in a row after which the pool stops asking for more: a creation goes
+// on with the permanent workers it has, the manager lowers the maximum to the workers live.
+constexpr int32_t kFailuresInARow = 5;
 
 // A sequentially consistent read. The plain reads of the state are relaxed; the second look
 // that each race-prone operation takes after announcing itself (a reservation, a call) must be
@@ -72,8 +78,8 @@ void CloseIfOpen(Handle handle) {
 }
 
 // The last user of a creation puts the instance back into its initial state: the handles are
-// taken with exchanges so that each is closed once, and the state goes to 0 last, so that a new
-// creation finds everything reset.
+// taken with exchanges so that each is closed once, and the state goes to kStateNone last, so that
+// a new creation finds everything reset.
 void Release(ThreadPool* pool) {
   for (Handle* field : {&pool->port, &pool->taskDoneEvent, &pool->runGate, &pool->startedEvent}) {
     CloseIfOpen(InterlockedExchange(*field, 0));
@@ -87,7 +93,7 @@ void Release(ThreadPool* pool) {
   StoreRelaxed(pool->live, 0);
   StoreRelaxed(pool->busy, 0);
   StoreRelaxed(pool->queued, 0);
-  InterlockedExchange(pool->state, kNone);
+  InterlockedExchange(pool->state, ThreadPool::kStateNone);
 }
 
 void TryRelease(ThreadPool* pool) {
@@ -124,7 +130,7 @@ void LeaveCall(ThreadPool* pool) {
 // that claims it after cannot have the pool released before the call has left.
 bool EnterCall(ThreadPool* pool) {
   InterlockedIncrement(pool->callers);
-  if (ReadOrdered(pool->state) == kRunning) return true;
+  if (ReadOrdered(pool->state) == ThreadPool::kStateRunning) return true;
   LeaveCall(pool);
   return false;
 }
@@ -147,7 +153,7 @@ void CancelWorker(ThreadPool* pool) {
 // pool still runs after it was made.
 bool ReserveWorkerWhileRunning(ThreadPool* pool) {
   ReserveWorker(pool);
-  if (ReadOrdered(pool->state) == kRunning) return true;
+  if (ReadOrdered(pool->state) == ThreadPool::kStateRunning) return true;
   CancelWorker(pool);
   return false;
 }
@@ -198,8 +204,8 @@ bool StartManager(ThreadPool* pool) {
   return true;
 }
 
-// Makes up to initialThreads permanent workers, and gives up after five failures in a row; the
-// number made.
+// Makes up to initialThreads permanent workers, and gives up after kFailuresInARow failures in
+// a row; the number made.
 int32_t MakePermanentWorkers(ThreadPool* pool, int32_t initialThreads, int32_t pump) {
   const auto stackSize = static_cast<size_t>(LoadRelaxed(pool->stackSize));
   int32_t made = 0;
@@ -214,7 +220,7 @@ int32_t MakePermanentWorkers(ThreadPool* pool, int32_t initialThreads, int32_t p
       fails = 0;
     } else {
       CancelWorker(pool);
-      if (++fails == 5) break;
+      if (++fails == kFailuresInARow) break;
     }
     Pump(pump);
   }
@@ -234,7 +240,7 @@ bool StartPermanentWorkers(ThreadPool* pool, int32_t initialThreads, int32_t pum
     const uint32_t t0 = platform::GetTickCount();
     const uint32_t limit = StartLimit(made);
     for (;;) {
-      const uint32_t r = Wait(LoadRelaxed(pool->startedEvent), 20);
+      const uint32_t r = Wait(LoadRelaxed(pool->startedEvent), kWaitStepMs);
       if (r != WAIT_TIMEOUT && (LoadRelaxed(pool->live) >= made || Elapsed(t0) >= limit)) break;
       Pump(pump);
     }
@@ -251,13 +257,13 @@ void StopManager(ThreadPool* pool, int32_t pump) {
   platform::SetEvent(growEvent);
   for (int32_t step = 1; step <= 11; ++step) {
     Pump(pump);
-    if (Wait(growEvent, 20) != WAIT_TIMEOUT) break;
+    if (Wait(growEvent, kWaitStepMs) != WAIT_TIMEOUT) break;
   }
   // The waits above may have taken the signal meant for the manager, and a manager that has not
   // yet begun to wait would miss it: it is woken again before every step until it has ended.
   for (;;) {
     platform::SetEvent(growEvent);
-    if (Wait(managerThread, 20) != WAIT_TIMEOUT) break;
+    if (Wait(managerThread, kWaitStepMs) != WAIT_TIMEOUT) break;
     Pump(pump);
   }
   platform::CloseHandle(InterlockedExchange(pool->managerThread, 0));
@@ -331,16 +337,16 @@ void ThreadPool::operator delete(ThreadPool* pool, std::destroying_delete_t) {
 
 int32_t ThreadPool::Create(Cell self, const ThreadPoolCreateOptions& options) {
   ThreadPool* pool = *self;
-  if (InterlockedCompareExchange(pool->state, kCreating, kNone) != kNone) return 0;
+  if (InterlockedCompareExchange(pool->state, kStateCreating, kStateNone) != kStateNone) return 0;
   // The creation is a member until it ends: on its failure road it is the last one, and its
-  // release closes whatever was made and puts the state back to 0.
+  // release closes whatever was made and puts the state back to kStateNone.
   InterlockedIncrement(pool->members);
   const int32_t pump = options.pumpMessages;
   const int32_t initialThreads = SettleCreateOptions(pool, options);
   const bool running = OpenPortAndEvents(pool) && StartManager(pool) &&
                        StartPermanentWorkers(pool, initialThreads, pump);
   if (running) {
-    InterlockedExchange(pool->state, kRunning);
+    InterlockedExchange(pool->state, kStateRunning);
   } else {
     StopManager(pool, pump);
   }
@@ -385,7 +391,7 @@ uint32_t ThreadPool::ManagerMain(Cell self) noexcept {
   InterlockedExchange(pool->managerStarting, 0);
   int32_t fails = 0;
   Wait(LoadRelaxed(pool->growEvent), INFINITE);
-  while (LoadRelaxed(pool->state) == kRunning) {
+  while (LoadRelaxed(pool->state) == kStateRunning) {
     if (GrowthTestHolds(pool)) {
       if (!ReserveWorkerWhileRunning(pool)) break;
       const Handle worker =
@@ -393,7 +399,7 @@ uint32_t ThreadPool::ManagerMain(Cell self) noexcept {
                                  AsThreadRoutine(pool->workerStub), kIdleTimeoutWorker, 0, nullptr);
       if (worker == 0) {
         CancelWorker(pool);
-        if (++fails == 5) {
+        if (++fails == kFailuresInARow) {
           StoreRelaxed(pool->maxThreads, LoadRelaxed(pool->live));
           fails = 0;
         }
@@ -414,9 +420,9 @@ uint32_t ThreadPool::ManagerMain(Cell self) noexcept {
 
 int32_t ThreadPool::Destroy(Cell self, int32_t mode, int32_t timeout, int32_t pumpMessages) {
   ThreadPool* pool = *self;
-  const int32_t previous = InterlockedCompareExchange(pool->state, kDestroying, kRunning);
-  if (previous == kNone) return 1;
-  if (previous != kRunning) return 0;
+  const int32_t previous = InterlockedCompareExchange(pool->state, kStateDestroying, kStateRunning);
+  if (previous == kStateNone) return 1;
+  if (previous != kStateRunning) return 0;
   // A permanent worker is still a member here, so the count cannot have reached 0: holding a
   // membership keeps the handles this call uses from being released under it.
   InterlockedIncrement(pool->members);
@@ -431,7 +437,7 @@ int32_t ThreadPool::Destroy(Cell self, int32_t mode, int32_t timeout, int32_t pu
 
   const Handle manager = InterlockedExchange(pool->managerThread, 0);
   for (int32_t k = 1;; ++k) {
-    const uint32_t r = Wait(manager, 20);
+    const uint32_t r = Wait(manager, kWaitStepMs);
     if (!(r == WAIT_TIMEOUT && k <= 20)) break;
     Pump(pumpMessages);
   }
@@ -454,35 +460,35 @@ int32_t ThreadPool::Destroy(Cell self, int32_t mode, int32_t timeout, int32_t pu
   if (mode == kDropQueuedNoWait || mode == kRunQueuedNoWait) return 1;
   const uint32_t t0 = timeout > 0 ? platform::GetTickCount() : 0;
   for (;;) {
-    if (LoadRelaxed(pool->state) != kDestroying) return 1;
+    if (LoadRelaxed(pool->state) != kStateDestroying) return 1;
     if (timeout > 0 && Elapsed(t0) > static_cast<uint32_t>(timeout)) return 0;
     // Once released the handle is closed and the wait fails at once, just before the state
     // changes.
-    if (Wait(growEvent, 20) == WAIT_FAILED) std::this_thread::yield();
+    if (Wait(growEvent, kWaitStepMs) == WAIT_FAILED) std::this_thread::yield();
     Pump(pumpMessages);
   }
 }
 
 int32_t ThreadPool::Pause(Cell self) {
   ThreadPool* pool = *self;
-  if (LoadRelaxed(pool->state) != kRunning) return 0;
+  if (LoadRelaxed(pool->state) != kStateRunning) return 0;
   const Handle gate = LoadRelaxed(pool->runGate);
   const bool reset = platform::ResetEvent(gate);
   // A destruction that claimed the pool since the test above may have opened the gate already:
   // it is opened again, or workers holding exit packets would wait for ever.
-  if (ReadOrdered(pool->state) != kRunning) platform::SetEvent(gate);
+  if (ReadOrdered(pool->state) != kStateRunning) platform::SetEvent(gate);
   return reset ? 1 : 0;
 }
 
 int32_t ThreadPool::Resume(Cell self) {
   ThreadPool* pool = *self;
-  if (LoadRelaxed(pool->state) != kRunning) return 0;
+  if (LoadRelaxed(pool->state) != kStateRunning) return 0;
   return platform::SetEvent(LoadRelaxed(pool->runGate)) ? 1 : 0;
 }
 
 int32_t ThreadPool::WaitRunGate(Cell self, std::optional<int32_t> timeout) {
   ThreadPool* pool = *self;
-  if (LoadRelaxed(pool->state) != kRunning) return 0;
+  if (LoadRelaxed(pool->state) != kStateRunning) return 0;
   const uint32_t t = timeout ? static_cast<uint32_t>(*timeout) : INFINITE;
   return Wait(LoadRelaxed(pool->runGate), t) == WAIT_OBJECT_0 ? 1 : 0;
 }
@@ -493,7 +499,7 @@ int32_t ThreadPool::Post(Cell self, TaskRoutine routine, int32_t argument, int32
 
 int32_t ThreadPool::PostAddress(Cell self, intptr_t routineAddress, int32_t argument, int32_t key) {
   ThreadPool* pool = *self;
-  if (LoadRelaxed(pool->state) != kRunning || routineAddress == 0) return 0;
+  if (LoadRelaxed(pool->state) != kStateRunning || routineAddress == 0) return 0;
   if (!EnterCall(pool)) return 0;
   InterlockedIncrement(pool->queued);
   const bool posted = platform::PostQueuedCompletionStatus(
@@ -507,13 +513,13 @@ int32_t ThreadPool::PostAddress(Cell self, intptr_t routineAddress, int32_t argu
 
 int32_t ThreadPool::WaitTaskDone(Cell self, std::optional<int32_t> timeout, int32_t pumpMessages) {
   ThreadPool* pool = *self;
-  if (LoadRelaxed(pool->state) != kRunning) return 0;
+  if (LoadRelaxed(pool->state) != kStateRunning) return 0;
   if (pumpMessages == 1) {
     const bool timed = timeout && *timeout != -1;
     const uint32_t t0 = timed ? platform::GetTickCount() : 0;
     for (;;) {
       DoEvents();
-      uint32_t r = Wait(LoadRelaxed(pool->taskDoneEvent), 20);
+      uint32_t r = Wait(LoadRelaxed(pool->taskDoneEvent), kWaitStepMs);
       if (timed && Elapsed(t0) > static_cast<uint32_t>(*timeout)) r = WAIT_FAILED;
       if (r == WAIT_OBJECT_0) return 1;
       if (r == WAIT_FAILED) return 0;
@@ -543,7 +549,7 @@ int32_t ThreadPool::State(Cell self) { return LoadRelaxed((*self)->state); }
 
 void ThreadPool::SetMaxThreads(Cell self, int32_t value) {
   ThreadPool* pool = *self;
-  if (LoadRelaxed(pool->state) != kRunning || !EnterCall(pool)) return;
+  if (LoadRelaxed(pool->state) != kStateRunning || !EnterCall(pool)) return;
   StoreRelaxed(pool->maxThreads, value < 1 ? 1 : value);
   if (GrowthTestHolds(pool)) platform::SetEvent(LoadRelaxed(pool->growEvent));
   LeaveCall(pool);
@@ -551,14 +557,14 @@ void ThreadPool::SetMaxThreads(Cell self, int32_t value) {
 
 void ThreadPool::SetIdleTimeout(Cell self, int32_t value) {
   ThreadPool* pool = *self;
-  if (LoadRelaxed(pool->state) != kRunning || !EnterCall(pool)) return;
+  if (LoadRelaxed(pool->state) != kStateRunning || !EnterCall(pool)) return;
   StoreRelaxed(pool->idleTimeout, value < 100 ? 100 : value);
   LeaveCall(pool);
 }
 
 void ThreadPool::SetStackSize(Cell self, std::optional<int32_t> value) {
   ThreadPool* pool = *self;
-  if (LoadRelaxed(pool->state) != kRunning || !EnterCall(pool)) return;
+  if (LoadRelaxed(pool->state) != kStateRunning || !EnterCall(pool)) return;
   StoreRelaxed(pool->stackSize, SettledStackSize(value.value_or(0), 8192));
   LeaveCall(pool);
 }

@@ -23,8 +23,9 @@
 //   ThreadPool::Destroy(pool.Cell(), ThreadPool::kDropQueuedAndWait, 20);  // up to 20 ms
 //   // ~Instance: Destruct runs Term (Destroy without waiting, then the stubs are freed)
 //
-// States: 0 none, 1 running, 2 creating, 3 destroying. Post, PostAddress, WaitTaskDone, Pause,
-// Resume, WaitRunGate and the setters act only in state 1; the counters work in every state.
+// States (ThreadPool::kState..., below): none, running, creating, destroying. Post, PostAddress,
+// WaitTaskDone, Pause, Resume, WaitRunGate and the setters act only while running; the counters
+// work in every state.
 #pragma once
 
 #include <cstdint>
@@ -84,6 +85,14 @@ struct ThreadPool {
   };
   static const Operations kOperations;
 
+  // The values of `state`, which State gives. None is the initial state, and the state again
+  // once the last thread of a creation has released it; Create passes through creating to
+  // running, Destroy through destroying back to none.
+  static constexpr int32_t kStateNone = 0;
+  static constexpr int32_t kStateRunning = 1;
+  static constexpr int32_t kStateCreating = 2;
+  static constexpr int32_t kStateDestroying = 3;
+
   // The worker kind of the threads the manager adds; permanent workers get 0.
   static constexpr intptr_t kIdleTimeoutWorker = 1;
   // The exit packet: a worker knows it by its overlapped value, an address no routine has.
@@ -119,8 +128,8 @@ struct ThreadPool {
   int32_t managerStarting;
   // What still uses this creation's handles: the manager, every worker from just before its
   // creation until it leaves, and a Destroy in progress. Whoever brings it to 0 once the pool is
-  // no longer running releases the pool; so `state` returns to 0 only when no thread of the old
-  // creation can touch the instance again.
+  // no longer running releases the pool; so `state` returns to kStateNone only when no thread of
+  // the old creation can touch the instance again.
   int32_t members;
   // Calls of Post, PostAddress and the setters that passed their state test and have not
   // finished. The release waits for them, so that their changes land in the pool they tested:
@@ -157,11 +166,11 @@ struct ThreadPool {
   // Calls the task routine at address routine with argument and key on the calling thread.
   static void RunTask(intptr_t routine, int32_t argument, int32_t key);
 
-  // 1 when the pool runs afterwards, else 0: the instance was not in state 0 (nothing changes),
+  // 1 when the pool runs afterwards, else 0: the instance was not in kStateNone (nothing changes),
   // or the port, an event, the manager or every worker could not be made (whatever was made is
-  // closed first and the state is 0 again). Waits until the started workers are counted (up to
-  // 10 ms each plus a second once one has started), and, when no worker could be made, until the
-  // manager it started has ended. Workers that start later join the running pool.
+  // closed first and the state is kStateNone again). Waits until the started workers are counted
+  // (up to 10 ms each plus a second once one has started), and, when no worker could be made, until
+  // the manager it started has ended. Workers that start later join the running pool.
   static int32_t Create(Cell self, const ThreadPoolCreateOptions& options = {});
 
   // The modes of Destroy: whether the tasks still queued are dropped or run first (they run
@@ -177,9 +186,10 @@ struct ThreadPool {
   // pumpMessages 1 processes the calling thread's messages while it waits. Opens the run gate,
   // wakes WaitTaskDone (which then gives 1), stops the manager (waiting up to about 420 ms for
   // it), then posts 1 + live + starting exit packets.
-  // Result: 1 when the pool was in state 0, when it is released before the limit, or for the
+  // Result: 1 when the pool was in kStateNone, when it is released before the limit, or for the
   // modes that do not wait; 0 while a creation or destruction is under way (nothing changes) or
-  // at the limit, in which case the destruction goes on by itself and the state reaches 0 later.
+  // at the limit, in which case the destruction goes on by itself and the state reaches kStateNone
+  // later.
   static int32_t Destroy(Cell self, int32_t mode = kDropQueuedAndWait, int32_t timeout = 0,
                          int32_t pumpMessages = 0);
 
@@ -218,9 +228,9 @@ struct ThreadPool {
   static int32_t IsIdle(Cell self);  // 1 when queued and busy are 0
   static int32_t State(Cell self);
 
-  // The setters act only in state 1. SetMaxThreads: below 1 becomes 1; wakes the manager when the
-  // pool should grow; a lower maximum stops no worker. SetIdleTimeout: below 100 becomes 100, for
-  // each idle-timeout worker's next dequeue. SetStackSize: absent or 0 is 0, others below 8192
+  // The setters act only in kStateRunning. SetMaxThreads: below 1 becomes 1; wakes the manager when
+  // the pool should grow; a lower maximum stops no worker. SetIdleTimeout: below 100 becomes 100,
+  // for each idle-timeout worker's next dequeue. SetStackSize: absent or 0 is 0, others below 8192
   // become 8192, the rest is rounded down to a multiple of 8192, for workers started afterwards.
   static void SetMaxThreads(Cell self, int32_t value);
   static void SetIdleTimeout(Cell self, int32_t value);

@@ -5,7 +5,7 @@
 
 #include "crawl/category_menu.h"
 #include "crawl/category_menu_html.h"
-#include "runtime/files.h"
+#include "crawl/save_folder.h"
 #include "runtime/process.h"
 #include "toolkit/atomic_increment.h"
 #include "toolkit/sleep_pumping.h"
@@ -19,8 +19,6 @@
 
 namespace {
 
-// The pace of posting: a new task no sooner than this after the one before.
-constexpr int32_t kPostingPauseMs = 50;
 // How long the stop button waits for the running tasks before it gives the window back.
 constexpr int32_t kStopWaitMs = 20;
 
@@ -63,8 +61,7 @@ uint32_t CrawlThreadEntry(intptr_t /*parameter*/) {
 }
 
 void RunCrawlJob() {
-  CmdCreateDirectory(CmdRunDirectory() + "/文件");
-  saveFolder = CmdRunDirectory() + "/文件/";
+  saveFolder = MakeSaveFolder();
   ParseCategoryMenu(CategoryMenuHtml, *categories);
   const int32_t count = categories->Count();
 

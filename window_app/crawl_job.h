@@ -7,16 +7,19 @@
 
 #include <cstdint>
 
+// The pace of posting: a new task no sooner than this after the one before.
+inline constexpr int32_t kPostingPauseMs = 50;
+
 // The crawl thread's routine: runs RunCrawlJob; the parameter and the exit code mean nothing.
 uint32_t CrawlThreadEntry(intptr_t parameter);
 
 // One whole crawl, on the crawl thread: makes the program folder's "文件" folder and sets
 // saveFolder, appends the built-in menu's records to categories, creates threadPool with one
 // worker per record (all records, earlier runs' too) and posts one CategoryTaskEntry per record,
-// at most as many at a time as workers are idle and 50 ms apart. Once every task is posted and
-// one has finished it logs "等待线程结束...", waits while the pool is paused (until "继续" or a
-// stop), destroys the pool letting every posted task run ("线程销毁完成" once it is gone),
-// disables the pause button, sets "开始" and shows "完成".
+// at most as many at a time as workers are idle and kPostingPauseMs apart. Once every task is
+// posted and one has finished it logs "等待线程结束...", waits while the pool is paused (until
+// "继续" or a stop), destroys the pool letting every posted task run ("线程销毁完成" once it is
+// gone), disables the pause button, sets "开始" and shows "完成".
 // When the pool cannot be created it logs "线程池创建失败，请重试！", sets "开始" and disables
 // the pause button, without a box.
 void RunCrawlJob();

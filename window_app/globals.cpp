@@ -18,7 +18,7 @@ void InitGlobals() {
 void FreeGlobals() {
   const bool crawlThreadRuns = Thread::IsRunning(crawlThread->Cell()) != 0;
   // Running or still ending: its workers may be inside a task.
-  const bool poolThreadsRemain = ThreadPool::State(threadPool->Cell()) != 0;
+  const bool poolThreadsRemain = ThreadPool::State(threadPool->Cell()) != ThreadPool::kStateNone;
   if (crawlThreadRuns) {
     // No operation may follow the pool's destruction, and the crawl thread may still call one:
     // the pool is only told to end, as its destruction would do.

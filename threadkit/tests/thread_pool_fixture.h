@@ -70,7 +70,7 @@ class PoolTest : public ::testing::Test {
     platform::SetEvent(release);
     // Every thread of the pool has left before the next test resets the counters.
     ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait);
-    EXPECT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+    EXPECT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
     EXPECT_TRUE(Eventually([&] { return platform::LoadRelaxed(pool_.Get()->members) == 0; }));
     platform::CloseHandle(release);
   }

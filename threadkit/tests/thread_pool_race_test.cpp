@@ -70,7 +70,7 @@ TEST_F(ThreadPoolRaceTest, AFailedCreationReleasesTheHandlesOnlyAfterTheManagerH
   creator.join();
   EXPECT_EQ(result, 0);
   EXPECT_EQ(managerWhenCreateReturned, platform::WAIT_OBJECT_0) << "the manager had ended";
-  EXPECT_EQ(ThreadPool::State(Cell()), 0);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateNone);
   EXPECT_FALSE(IsOpen(manager));
   EXPECT_FALSE(IsOpen(port));
   platform::CloseHandle(managerCopy);
@@ -99,12 +99,13 @@ TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFr
   ASSERT_TRUE(Eventually([&] { return ThreadPool::LiveCount(Cell()) == 0; }))
       << "the counted worker ran both tasks and left";
   EXPECT_EQ(runs[2], 1);
-  EXPECT_EQ(ThreadPool::State(Cell()), 3) << "not released while held workers may still start";
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateDestroying)
+      << "not released while held workers may still start";
   EXPECT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 0);
   EXPECT_TRUE(IsOpen(Pool()->port));
 
   hold.reset();
-  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }))
+  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }))
       << "the held workers took their exit packets";
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 2}), 1);
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 2);
@@ -115,7 +116,7 @@ TEST_F(ThreadPoolRaceTest, WorkersNotYetCountedGetExitPacketsAndKeepTheOldPoolFr
 }
 
 // The manager is stuck inside CreateThread (the creation filter blocks) when Destroy gives up
-// waiting for it and closes its handle: the pool's handles stay open, and the pool in state 3,
+// waiting for it and closes its handle: the pool's handles stay open, and the pool destroying,
 // until the manager has left.
 TEST_F(ThreadPoolRaceTest, AManagerOutlivingDestroysWaitTouchesNoReleasedHandle) {
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1, .maxThreads = 2}), 1);
@@ -140,12 +141,12 @@ TEST_F(ThreadPoolRaceTest, AManagerOutlivingDestroysWaitTouchesNoReleasedHandle)
   EXPECT_FALSE(IsOpen(manager)) << "closed whether or not the manager has ended";
   EXPECT_TRUE(Eventually([&] { return ThreadPool::LiveCount(Cell()) == 0; }))
       << "the worker takes its exit packet and leaves";
-  EXPECT_EQ(ThreadPool::State(Cell()), 3);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateDestroying);
   for (Handle h : shared) EXPECT_TRUE(IsOpen(h)) << "the manager still uses them";
   EXPECT_EQ(ThreadPool::Create(Cell()), 0);
 
   letGo.Notify();
-  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
   for (Handle h : shared) EXPECT_FALSE(IsOpen(h));
   platform::SetThreadCreationFilter(nullptr);
 }
@@ -172,7 +173,7 @@ TEST_F(ThreadPoolRaceTest, TheStubsReachTheirOperationsWithTheWorkerKind) {
   ASSERT_TRUE(Eventually([&] { return ThreadPool::LiveCount(Cell()) == 1; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 1);
-  EXPECT_EQ(ThreadPool::State(Cell()), 1);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateRunning);
 }
 
 // A Pause that passed its state test is held in front of ResetEvent until the destruction has
@@ -215,7 +216,7 @@ TEST_F(ThreadPoolRaceTest, APauseRacingDestroyDoesNotCloseTheGateBehindIt) {
   destroyMay.Notify();
   destroyThread.join();
   EXPECT_EQ(destroyed, 1) << "workers holding exit packets passed the gate";
-  EXPECT_EQ(ThreadPool::State(Cell()), 0);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateNone);
 }
 
 // A Post that passed its state test is held in front of PostQueuedCompletionStatus while the pool
@@ -247,7 +248,7 @@ TEST_F(ThreadPoolRaceTest, APostRacingDestroyAndCreateStaysInThePoolItTested) {
   postMay.Notify();
   postThread.join();
   EXPECT_EQ(posted, 1) << "the old port, still open, took it";
-  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0) << "dropped behind the exit packets";
 
   ASSERT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 1}), 1);

@@ -113,7 +113,7 @@ TEST_F(ThreadPoolStressTest, CyclesFromSeveralThreadsRunEveryTaskAtMostOnceAndLe
   for (int i = 0; i < kThreads; ++i) threads.emplace_back([this, i] { Run(i); });
   for (std::thread& thread : threads) thread.join();
 
-  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
   ASSERT_TRUE(Eventually([&] { return platform::LoadRelaxed(Pool()->members) == 0; }));
   EXPECT_GE(cycles_.load(), kCycles);
   ASSERT_LE(nextTask_.load(), kTaskSlots);

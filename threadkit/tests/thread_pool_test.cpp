@@ -45,7 +45,7 @@ using ThreadPoolTest = PoolTest;
 TEST_F(ThreadPoolTest, CreateWithoutArgumentsStartsFivePermanentWorkers) {
   StackSizeRecorder recorder;
   ASSERT_EQ(ThreadPool::Create(Cell()), 1);
-  EXPECT_EQ(ThreadPool::State(Cell()), 1);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateRunning);
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 5) << "Create waits until its workers count";
   EXPECT_EQ(ThreadPool::MaxThreads(Cell()), 20);
   EXPECT_EQ(Pool()->idleTimeout, 10000);
@@ -87,7 +87,7 @@ TEST_F(ThreadPoolTest, CreateSettlesEveryParameter) {
     ASSERT_EQ(sizes.size(), static_cast<size_t>(1 + c.live));
     for (size_t i = 1; i < sizes.size(); ++i) EXPECT_EQ(sizes[i], static_cast<size_t>(c.stackSize));
     ASSERT_EQ(ThreadPool::Destroy(Cell()), 1);
-    EXPECT_EQ(ThreadPool::State(Cell()), 0);
+    EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateNone);
   }
 }
 
@@ -98,7 +98,7 @@ TEST_F(ThreadPoolTest, CreateOnARunningPoolChangesNothing) {
   EXPECT_EQ(Pool()->port, port);
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 2);
   EXPECT_EQ(ThreadPool::MaxThreads(Cell()), 3);
-  EXPECT_EQ(ThreadPool::State(Cell()), 1);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateRunning);
 }
 
 TEST_F(ThreadPoolTest, DestroyOfAPoolNeverCreatedSucceedsAndASecondWhileTheFirstWaitsIsRefused) {
@@ -108,13 +108,14 @@ TEST_F(ThreadPoolTest, DestroyOfAPoolNeverCreatedSucceedsAndASecondWhileTheFirst
   std::atomic<int32_t> first{-1};
   std::thread destroyer(
       [&] { first = ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait); });
-  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 3; }));
+  ASSERT_TRUE(
+      Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateDestroying; }));
   EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait), 0);
   EXPECT_EQ(ThreadPool::Create(Cell()), 0);
   platform::SetEvent(release);
   destroyer.join();
   EXPECT_EQ(first, 1);
-  EXPECT_EQ(ThreadPool::State(Cell()), 0);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateNone);
   EXPECT_EQ(runs[1], 1) << "a running task finishes";
 }
 
@@ -143,17 +144,19 @@ TEST_F(ThreadPoolTest, DestroyModesDropOrRunTheQueuedTasksAndWaitOrNot) {
     if (c.waits) {
       std::atomic<int32_t> result{-1};
       std::thread destroyer([&] { result = ThreadPool::Destroy(Cell(), c.mode); });
-      ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 3; }));
+      ASSERT_TRUE(
+          Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateDestroying; }));
       EXPECT_EQ(result, -1) << "waits while the task runs";
       platform::SetEvent(release);
       destroyer.join();
       EXPECT_EQ(result, 1);
-      EXPECT_EQ(ThreadPool::State(Cell()), 0) << "released when Destroy returns";
+      EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateNone)
+          << "released when Destroy returns";
     } else {
       EXPECT_EQ(ThreadPool::Destroy(Cell(), c.mode), 1);
       EXPECT_EQ(runs[0], 0) << "returned while the task still runs";
       platform::SetEvent(release);
-      ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+      ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
     }
     EXPECT_EQ(runs[0], 1);
     for (int32_t i = 1; i <= 3; ++i) EXPECT_EQ(runs[i], c.runsQueued ? 1 : 0) << "task " << i;
@@ -169,11 +172,12 @@ TEST_F(ThreadPoolTest, DestroyWithALimitReturnsAtTheLimitAndThePoolEndsWithItsTa
   const uint32_t t0 = platform::GetTickCount();
   EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 20), 0);
   EXPECT_GT(platform::GetTickCount() - t0, 20u);
-  EXPECT_EQ(ThreadPool::State(Cell()), 3) << "the destruction goes on by itself";
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateDestroying)
+      << "the destruction goes on by itself";
   EXPECT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedAndWait, 20), 0)
       << "a destruction is under way";
   platform::SetEvent(release);
-  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
   EXPECT_EQ(runs[1], 1);
   EXPECT_EQ(ThreadPool::Destroy(Cell()), 1);
 }
@@ -201,7 +205,7 @@ TEST_F(ThreadPoolTest, DestroyPostsOneExitPacketMoreThanThereAreLiveWorkers) {
     EXPECT_EQ(ExitPackets(), k + 1);
     platform::SetKernelCallObserver(nullptr);
     platform::SetEvent(release);
-    ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+    ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
   }
 }
 
@@ -213,7 +217,7 @@ TEST_F(ThreadPoolTest, APoolCreatedAgainHasFreshHandlesAndCountersAtZero) {
   ASSERT_EQ(ThreadPool::Post(Cell(), CountingTask, 2), 1);
   ASSERT_EQ(ThreadPool::Destroy(Cell(), ThreadPool::kDropQueuedNoWait), 1);
   platform::SetEvent(release);
-  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+  ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 0);
   EXPECT_EQ(ThreadPool::IsIdle(Cell()), 1);
   EXPECT_EQ(ThreadPool::MaxThreads(Cell()), 20) << "the setting stays";
@@ -257,7 +261,7 @@ TEST_F(ThreadPoolTest, TheManagerGrowsThePoolOneWorkerAtATimeAndAddedWorkersLeav
   // The permanent worker has been idle for longer than the added ones; it stays.
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   EXPECT_EQ(ThreadPool::LiveCount(Cell()), 1);
-  EXPECT_EQ(ThreadPool::State(Cell()), 1);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateRunning);
   EXPECT_EQ(ThreadPool::QueuedCount(Cell()), 0);
 }
 
@@ -277,7 +281,7 @@ TEST_F(ThreadPoolTest, WhenEveryWorkerCreationFailsCreateClosesEverythingAndFail
   EXPECT_EQ(ThreadPool::Create(Cell(), {.initialThreads = 8}), 0);
   platform::SetThreadCreationFilter(nullptr);
   EXPECT_EQ(workerAttempts, 5) << "five failures in a row end the loop";
-  EXPECT_EQ(ThreadPool::State(Cell()), 0);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateNone);
   ASSERT_EQ(made.size(), 6u);
   for (Handle h : made) {
     EXPECT_NE(h, 0);
@@ -293,7 +297,7 @@ TEST_F(ThreadPoolTest, AFailedManagerCreationFailsCreate) {
   platform::SetThreadCreationFilter([](const platform::ThreadCreationRequest&) { return false; });
   EXPECT_EQ(ThreadPool::Create(Cell()), 0);
   platform::SetThreadCreationFilter(nullptr);
-  EXPECT_EQ(ThreadPool::State(Cell()), 0);
+  EXPECT_EQ(ThreadPool::State(Cell()), ThreadPool::kStateNone);
   EXPECT_EQ(Pool()->port, 0);
   EXPECT_EQ(Pool()->growEvent, 0);
 }
@@ -400,7 +404,7 @@ TEST_F(ThreadPoolTest, WaitTaskDoneGivesOneWhenThePoolIsDestroyedUnderIt) {
     EXPECT_EQ(result, 1);
     EXPECT_EQ(ThreadPool::WaitTaskDone(Cell(), std::nullopt, pump), 0) << "no longer running";
     platform::SetEvent(release);
-    ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == 0; }));
+    ASSERT_TRUE(Eventually([&] { return ThreadPool::State(Cell()) == ThreadPool::kStateNone; }));
     platform::ResetEvent(release);
   }
 }
@@ -513,7 +517,7 @@ TEST_F(ThreadPoolTest, ACopySharesTheHandlesAndStubs) {
   EXPECT_EQ(copy->port, Pool()->port);
   EXPECT_EQ(copy->runGate, Pool()->runGate);
   EXPECT_EQ(copy->managerThread, Pool()->managerThread);
-  EXPECT_EQ(copy->state, 1);
+  EXPECT_EQ(copy->state, ThreadPool::kStateRunning);
   EXPECT_EQ(copy->live, 2);
   EXPECT_EQ(copy->maxThreads, 20);
   // Only the original is destructed; the copy's memory is freed without it.

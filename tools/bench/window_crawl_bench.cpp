@@ -5,8 +5,8 @@
 //   window_crawl_bench [--latency-ms 20] [--pages 3] [--items 10] [--file-size 65536]
 //
 // Prints the job's wall time (from the start click to the "完成" box), the floor (the longest
-// category's requests x latency, plus the posting pace of one task per 50 ms), their ratio, and
-// the console program's crawl time (its run less its final 3 s wait).
+// category's requests x latency, plus the posting pace of the job), their ratio, and the console
+// program's crawl time (its run less its final wait).
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,14 +16,17 @@
 #include <map>
 #include <string>
 
+#include "console_app/console_program.h"
 #include "tools/bench/bench_support.h"
 #include "tools/sample_site/sample_site.h"
+#include "window_app/crawl_job.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr double kPostingPauseSeconds = 0.050;
+constexpr double kPostingPauseSeconds = kPostingPauseMs / 1000.0;
+constexpr double kFinalWaitSeconds = kFinalWaitMs / 1000.0;
 
 // The requests of the category that needs the most of them.
 size_t LongestCategoryRequests(const sample_site::SiteModel& model) {
@@ -91,7 +94,7 @@ int main(int argc, char** argv) {
   const bench::ChildUsage consoleRun =
       bench::RunMeasured({(consoleFolder / "trovanel-console").string()}, consoleFolder.string(),
                          environment, (folder / "console.txt").string());
-  const double consoleSeconds = consoleRun.wall.count() - 3.0;
+  const double consoleSeconds = consoleRun.wall.count() - kFinalWaitSeconds;
 
   std::cout << "window crawl job: " << categories << " categories, " << options.pages
             << " pages of " << options.items << " items, files of " << options.fileSize
@@ -101,14 +104,16 @@ int main(int argc, char** argv) {
             << "  files              " << FilesUnder(windowFolder / savedFiles) << "\n"
             << "  job time           " << jobSeconds << " s (start click to the box)\n"
             << "  floor              " << floorSeconds
-            << " s (longest category's requests x latency + " << categories << " x 50 ms)\n"
+            << " s (longest category's requests x latency + " << categories << " x "
+            << kPostingPauseMs << " ms)\n"
             << "  ratio              " << jobSeconds / floorSeconds << " (target <= 1.15)\n"
             << "  peak memory        " << window.peakKiB / 1024.0 << " MiB\n"
             << "console program on the same site:\n"
             << "  exit code          " << consoleRun.exitCode << "\n"
             << "  requests           " << site.RequestCount() << "\n"
             << "  files              " << FilesUnder(consoleFolder / savedFiles) << "\n"
-            << "  crawl time         " << consoleSeconds << " s (run less the 3 s wait)\n"
+            << "  crawl time         " << consoleSeconds << " s (run less the " << kFinalWaitSeconds
+            << " s wait)\n"
             << "  window speed-up    " << consoleSeconds / jobSeconds << " x\n";
   fs::remove_all(folder);
   return 0;

@@ -92,7 +92,7 @@ class CrawlJobTest : public MainWindowFixture {
         [] {
           window_testing::AnswerMessageBox(kAnswerOk);
           return Thread::IsRunning(crawlThread->Cell()) == 0 &&
-                 ThreadPool::State(threadPool->Cell()) == 0;
+                 ThreadPool::State(threadPool->Cell()) == ThreadPool::kStateNone;
         },
         kJobLimit));
     platform::SetThreadCreationFilter(nullptr);
@@ -238,7 +238,8 @@ class CrawlJobTest : public MainWindowFixture {
     // The line is in the log: the crawl thread has gone past it, and its next wait is the one
     // that keeps the pause.
     testing_support::AwaitSleeping(platform::GetThreadId(Thread::Handle(crawlThread->Cell())));
-    ASSERT_EQ(ThreadPool::State(pool), 1) << "the pool is being destroyed under the pause";
+    ASSERT_EQ(ThreadPool::State(pool), ThreadPool::kStateRunning)
+        << "the pool is being destroyed under the pause";
     EXPECT_EQ(Caption(按钮_暂停工作), "继续");
     EXPECT_EQ(RequestedCategories(), started);
   }
@@ -378,8 +379,8 @@ TEST_F(CrawlJobTest, AStopDuringAPauseThatHoldsPastThePostingDropsTheHeldCategor
   ASSERT_NO_FATAL_FAILURE(PauseUntilTheJobWaits(started));
   ASSERT_TRUE(ClickUnit(按钮_开始工作));  // 停止
   FinishJob();
-  ASSERT_TRUE(
-      ProcessEventsUntil([] { return ThreadPool::State(threadPool->Cell()) == 0; }, kJobLimit));
+  ASSERT_TRUE(ProcessEventsUntil(
+      [] { return ThreadPool::State(threadPool->Cell()) == ThreadPool::kStateNone; }, kJobLimit));
   EXPECT_EQ(RequestedCategories(), started);
 }
 
@@ -410,8 +411,8 @@ TEST_F(CrawlJobTest, StopDropsQueuedTasksAndAStartWhileTasksAreBusyStartsNothing
   EXPECT_EQ(categories->Count(), kCategories);
 
   site_->ReleaseAll();
-  ASSERT_TRUE(
-      ProcessEventsUntil([] { return ThreadPool::State(threadPool->Cell()) == 0; }, kJobLimit));
+  ASSERT_TRUE(ProcessEventsUntil(
+      [] { return ThreadPool::State(threadPool->Cell()) == ThreadPool::kStateNone; }, kJobLimit));
   // The dropped tasks never ran; the running ones went on to their end.
   EXPECT_EQ(RequestedCategories().size(), started);
   ASSERT_TRUE(ClickUnit(按钮_开始工作));
