@@ -69,6 +69,11 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk);
 // For paths and names read from the system; characters GBK cannot hold become '?'.
 std::string Utf8ToGbk(std::string_view utf8);
 
+// For addresses sent to a server, with no converter needed: a stray-byte unit becomes the byte
+// it stands for, so that an address taken from a page goes out with the page's bytes; any
+// other lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view utf16);
+
 // For the terminal: GBK itself when the locale's charset is GBK or GB18030, UTF-8 otherwise.
 // Stray bytes become U+FFFD so that the rest of a line still shows; without a converter every
 // character but ASCII does.

@@ -14,47 +14,19 @@ constexpr int32_t kProxySettingNamed = 2;
 // A URL as libcurl takes it: UTF-8, with every byte outside printable ASCII percent-encoded.
 // A unit that stands for a stray byte of a page goes out as that byte.
 std::string UrlFromUtf16(std::u16string_view url) {
-  std::string bytes;
-  auto appendEncoded = [&bytes](unsigned char byte) {
-    static const char kHex[] = "0123456789ABCDEF";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (const char c : Utf16ToUtf8(url)) {
+    const auto byte = static_cast<unsigned char>(c);
     if (byte > 0x20 && byte < 0x7F) {
-      bytes.push_back(static_cast<char>(byte));
+      encoded.push_back(c);
     } else {
-      bytes.push_back('%');
-      bytes.push_back(kHex[byte >> 4]);
-      bytes.push_back(kHex[byte & 0xF]);
-    }
-  };
-  for (size_t i = 0; i < url.size(); ++i) {
-    const char16_t unit = url[i];
-    if (const std::optional<unsigned char> stray = StrayByteOf(unit)) {
-      appendEncoded(*stray);
-      continue;
-    }
-    uint32_t code = unit;
-    if (IsHighSurrogate(unit) && i + 1 < url.size() && IsLowSurrogate(url[i + 1])) {
-      code = 0x10000 + ((unit - 0xD800u) << 10) + (url[i + 1] - 0xDC00u);
-      ++i;
-    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-      code = 0xFFFD;
-    }
-    if (code < 0x80) {
-      appendEncoded(static_cast<unsigned char>(code));
-    } else if (code < 0x800) {
-      appendEncoded(static_cast<unsigned char>(0xC0 | (code >> 6)));
-      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      appendEncoded(static_cast<unsigned char>(0xE0 | (code >> 12)));
-      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F)));
-      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
-    } else {
-      appendEncoded(static_cast<unsigned char>(0xF0 | (code >> 18)));
-      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F)));
-      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F)));
-      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
+      encoded.push_back('%');
+      encoded.push_back(kHex[byte >> 4]);
+      encoded.push_back(kHex[byte & 0xF]);
     }
   }
-  return bytes;
+  return encoded;
 }
 
 InvokeResult Refused(AutomationError error) { return InvokeResult::Failure(error); }
