@@ -3,13 +3,11 @@
 #include <string>
 
 #include "platform/automation/winhttp/http_exchange.h"
+#include "platform/automation/winhttp/http_request_options.h"
 #include "platform/codepage.h"
 
 namespace platform {
 namespace {
-
-constexpr int32_t kOptionEnableRedirects = 6;
-constexpr int32_t kProxySettingNamed = 2;
 
 // A URL as libcurl takes it: UTF-8, with every byte outside printable ASCII percent-encoded.
 // A unit that stands for a stray byte of a page goes out as that byte.
@@ -54,7 +52,7 @@ class HttpRequestObject final : public DispatchObject {
     if (args.empty() || args.size() > 3) return Refused(AutomationError::kBadParamCount);
     std::optional<int32_t> setting = args[0].ToInt32();
     if (!setting) return Refused(AutomationError::kTypeMismatch);
-    if (*setting != kProxySettingNamed) return InvokeResult::Success();
+    if (*setting != kRequestProxySettingNamed) return InvokeResult::Success();
     if (args.size() < 2) return Refused(AutomationError::kBadParamCount);
     std::optional<std::u16string> server = args[1].ToString();
     if (!server) return Refused(AutomationError::kTypeMismatch);
@@ -83,7 +81,7 @@ class HttpRequestObject final : public DispatchObject {
     if (args.empty()) return Refused(AutomationError::kBadParamCount);
     std::optional<int32_t> index = args[0].ToInt32();
     if (!index) return Refused(AutomationError::kTypeMismatch);
-    if (*index != kOptionEnableRedirects) return Refused(AutomationError::kException);
+    if (*index != kRequestOptionEnableRedirects) return Refused(AutomationError::kException);
     if (kind == InvokeKind::kPut) {
       if (args.size() != 2) return Refused(AutomationError::kBadParamCount);
       std::optional<bool> follow = args[1].ToBool();
