@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <span>
 
@@ -300,6 +301,42 @@ std::string Utf8ToGbk(std::string_view utf8) {
     }
   }
   return result;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+  std::string bytes;
+  bytes.reserve(utf16.size());
+  auto put = [&bytes](uint32_t byte) { bytes.push_back(static_cast<char>(byte)); };
+  for (size_t i = 0; i < utf16.size(); ++i) {
+    const char16_t unit = utf16[i];
+    if (const std::optional<unsigned char> stray = StrayByteOf(unit)) {
+      put(*stray);
+      continue;
+    }
+    uint32_t code = unit;
+    if (IsHighSurrogate(unit) && i + 1 < utf16.size() && IsLowSurrogate(utf16[i + 1])) {
+      code = 0x10000 + ((unit - 0xD800u) << 10) + (utf16[i + 1] - 0xDC00u);
+      ++i;
+    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
+      code = 0xFFFD;
+    }
+    if (code < 0x80) {
+      put(code);
+    } else if (code < 0x800) {
+      put(0xC0 | (code >> 6));
+      put(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      put(0xE0 | (code >> 12));
+      put(0x80 | ((code >> 6) & 0x3F));
+      put(0x80 | (code & 0x3F));
+    } else {
+      put(0xF0 | (code >> 18));
+      put(0x80 | ((code >> 12) & 0x3F));
+      put(0x80 | ((code >> 6) & 0x3F));
+      put(0x80 | (code & 0x3F));
+    }
+  }
+  return bytes;
 }
 
 std::string GbkToTerminal(std::string_view gbk) {

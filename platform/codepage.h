@@ -11,6 +11,7 @@
 // each function's result for a text it cannot convert, as stated below, and never an exception.
 #pragma once
 
+#include <concepts>
 #include <optional>
 #include <span>
 #include <string>
@@ -38,10 +39,13 @@ constexpr std::optional<unsigned char> StrayByteOf(char16_t unit) {
 // character of its own.
 constexpr bool IsDoubleByteLead(char byte) { return static_cast<unsigned char>(byte) >= 0x80; }
 
-// A-Z as a-z, every other byte as it is: the one case folding of the program's texts, which
-// leaves the bytes of double-byte characters alone.
-constexpr char FoldAsciiCase(char byte) {
-  return byte >= 'A' && byte <= 'Z' ? static_cast<char>(byte + ('a' - 'A')) : byte;
+// A-Z as a-z, every other unit as it is: the one case folding of the program's texts, GBK bytes
+// (it leaves the bytes of double-byte characters alone) and UTF-16 units alike (names that
+// automation finds without regard to case).
+template <typename Unit>
+requires std::same_as<Unit, char> || std::same_as<Unit, char16_t>
+constexpr Unit FoldAsciiCase(Unit unit) {
+  return unit >= Unit{'A'} && unit <= Unit{'Z'} ? static_cast<Unit>(unit + ('a' - 'A')) : unit;
 }
 
 // Without a converter every byte of 0x80 or more travels as a stray byte: still lossless.
@@ -64,6 +68,11 @@ std::optional<std::string> GbkToUtf8(std::string_view gbk);
 
 // For paths and names read from the system; characters GBK cannot hold become '?'.
 std::string Utf8ToGbk(std::string_view utf8);
+
+// For addresses sent to a server, with no converter needed: a stray-byte unit becomes the byte
+// it stands for, so that an address taken from a page goes out with the page's bytes; any
+// other lone surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view utf16);
 
 // For the terminal: GBK itself when the locale's charset is GBK or GB18030, UTF-8 otherwise.
 // Stray bytes become U+FFFD so that the rest of a line still shows; without a converter every

@@ -3,6 +3,7 @@
 #include <limits>
 
 #include "platform/automation/winhttp/header_unfolding.h"
+#include "platform/automation/winhttp/http_request_options.h"
 #include "runtime/text_operations.h"
 #include "toolkit/automation.h"
 #include "toolkit/cookie_list.h"
@@ -104,13 +105,15 @@ ByteArray HttpRequest(const Text& url, int32_t method, const Text* postText, Tex
     CmdComCall(request, "SetTimeouts", ms, ms, ms, ms);
   }
   if (!proxyServer.empty()) {
-    CmdComCall(request, "SetProxy", int32_t{2}, proxyServer);
+    CmdComCall(request, "SetProxy", platform::kRequestProxySettingNamed, proxyServer);
     if (!user.empty()) {
       CmdComCall(request, "SetProxyCredentials", user, password, credentialsFlag.value_or(1));
     }
   }
   CmdComCall(request, "Open", methodText, url, false);
-  if (noRedirect) CmdComSetProperty(request, "Option", int32_t{6}, int32_t{0});
+  if (noRedirect) {
+    CmdComSetProperty(request, "Option", platform::kRequestOptionEnableRedirects, int32_t{0});
+  }
   if (headerText.empty()) headerText = RtTextConcat("Referer: ", url, DefaultHeaderBlock);
   if (!cookieList.empty()) CmdComCall(request, "SetRequestHeader", "Cookie", cookieList);
   if (CmdFindText(headerText, "\r\n") == -1) {

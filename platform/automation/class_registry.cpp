@@ -6,15 +6,14 @@
 #include "platform/automation/builtin_classes.h"
 #include "platform/automation/com_initialization.h"
 #include "platform/automation/late_binding.h"
+#include "platform/codepage.h"
 
 namespace platform {
 namespace {
 
 std::u16string RegistryKey(std::u16string_view progId) {
   std::u16string key(progId);
-  for (char16_t& c : key) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  }
+  for (char16_t& c : key) c = FoldAsciiCase(c);
   return key;
 }
 

@@ -31,8 +31,7 @@ std::optional<double> ParseNumber(const std::u16string& text) {
 bool EqualsIgnoringAsciiCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    auto fold = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c; };
-    if (fold(a[i]) != fold(b[i])) return false;
+    if (FoldAsciiCase(a[i]) != FoldAsciiCase(b[i])) return false;
   }
   return true;
 }

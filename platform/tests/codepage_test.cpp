@@ -49,6 +49,16 @@ TEST(Codepage, FileNamesMustBeValidGbk) {
   EXPECT_EQ(platform::Utf8ToGbk(Utf8(u8"文件/한")), "\xCE\xC4\xBC\xFE/?");
 }
 
+TEST(Codepage, Utf16ToUtf8KeepsStrayBytesAndReplacesLoneSurrogates) {
+  const std::pair<std::u16string, std::string> cases[] = {
+      {u"a\u00E9\u4E2D\U0001F600", Utf8(u8"a\u00E9\u4E2D\U0001F600")},  // one to four bytes
+      {u"\xDCFFx\xDC80", "\xFFx\x80"},                                  // stray bytes as themselves
+      {u"\xD800x\xDC7F\xDD00", Utf8(u8"\uFFFDx\uFFFD\uFFFD")},          // lone surrogates
+      {u"\xDBFF", Utf8(u8"\uFFFD")},                                    // a first half at the end
+  };
+  for (const auto& [utf16, utf8] : cases) EXPECT_EQ(platform::Utf16ToUtf8(utf16), utf8);
+}
+
 TEST(Codepage, TheTwoReadingsOfATextAgreeOnlyOnGbkShapedCharacters) {
   // The text routines take every byte of 0x80 or more with the byte after it; the code page
   // reads 80 alone as a euro sign and a first byte before a non-second byte as an error. A text

@@ -1,12 +1,12 @@
 #include "platform/automation/testing/recording_object.h"
 
+#include "platform/codepage.h"
+
 namespace platform {
 
 std::u16string RecordingObject::Key(std::u16string_view member) {
   std::u16string key(member);
-  for (char16_t& c : key) {
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-  }
+  for (char16_t& c : key) c = FoldAsciiCase(c);
   return key;
 }
 

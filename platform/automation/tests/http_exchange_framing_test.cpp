@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/automation/winhttp/content_decoding.h"
+#include "platform/automation/winhttp/curl_holder.h"
 #include "platform/automation/winhttp/http_exchange.h"
 #include "platform/automation/winhttp/response_framing.h"
 #include "platform/automation/winhttp/response_reader.h"
@@ -183,6 +184,27 @@ TEST_F(HttpExchangeFraming, AResponseThatIsNotTheWholeBodyIsAFailedExchange) {
     EXPECT_TRUE(exchange.TakeResponseBody().empty());
     EXPECT_EQ(exchange.ResponseHeaders(), "");
   }
+}
+
+TEST_F(HttpExchangeFraming, AGuardThatLibcurlRefusesFailsTheExchangeBeforeItIsSent) {
+  site_.SetFault(PathPattern::Exact("/f"), Fault::Body("fine"));
+  // The options that keep a transfer to what the exchange allows: its protocols, redirects,
+  // limits, the one HTTP version its header lines are read in, the body as sent, the stall watch.
+  const CURLoption guards[] = {
+      CURLOPT_PROTOCOLS_STR, CURLOPT_REDIR_PROTOCOLS_STR,   CURLOPT_FOLLOWLOCATION,
+      CURLOPT_MAXREDIRS,     CURLOPT_CONNECTTIMEOUT_MS,     CURLOPT_HTTP_VERSION,
+      CURLOPT_NOSIGNAL,      CURLOPT_HTTP_CONTENT_DECODING, CURLOPT_XFERINFOFUNCTION,
+  };
+  for (const CURLoption guard : guards) {
+    const platform::ScopedCurlOptionRefusal refusal(guard);
+    HttpExchange exchange;
+    EXPECT_FALSE(Get(exchange, "/f")) << "option " << guard;
+    EXPECT_FALSE(exchange.HasResponse()) << "option " << guard;
+  }
+  EXPECT_EQ(site_.RequestCount(), 0u);
+  HttpExchange exchange;
+  ASSERT_TRUE(Get(exchange, "/f"));
+  EXPECT_EQ(exchange.TakeResponseBody().view(), "fine");
 }
 
 TEST_F(HttpExchangeFraming, AnEndlessBodyStopsAtTheLimit) {

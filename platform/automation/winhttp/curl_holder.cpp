@@ -1,6 +1,7 @@
 #include "platform/automation/winhttp/curl_holder.h"
 
 #include <mutex>
+#include <optional>
 
 namespace platform {
 namespace {
@@ -30,15 +31,31 @@ CURLSH* ThreadShare() {
   return share.get();
 }
 
+thread_local std::optional<CURLoption> refusedOption;
+
 }  // namespace
 
-CurlEasyHandle MakeThreadCachedEasyHandle() {
+CurlHolder::CurlHolder() {
   InitializeCurlOnce();
-  CurlEasyHandle handle(curl_easy_init());
-  if (handle) {
-    if (CURLSH* share = ThreadShare()) curl_easy_setopt(handle.get(), CURLOPT_SHARE, share);
+  easy_.reset(curl_easy_init());
+  // The caches only save connections: a handle that cannot have them still transfers.
+  if (easy_) {
+    if (CURLSH* share = ThreadShare()) curl_easy_setopt(easy_.get(), CURLOPT_SHARE, share);
   }
-  return handle;
 }
+
+bool CurlHolder::AppendHeader(const char* line) {
+  curl_slist* extended = curl_slist_append(headers_.get(), line);
+  if (extended == nullptr) return false;
+  (void)headers_.release();  // the list now continues from extended
+  headers_.reset(extended);
+  return SetOption(CURLOPT_HTTPHEADER, extended);
+}
+
+bool CurlHolder::RefusedForTest(CURLoption option) { return refusedOption == option; }
+
+ScopedCurlOptionRefusal::ScopedCurlOptionRefusal(CURLoption option) { refusedOption = option; }
+
+ScopedCurlOptionRefusal::~ScopedCurlOptionRefusal() { refusedOption.reset(); }
 
 }  // namespace platform

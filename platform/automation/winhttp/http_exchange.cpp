@@ -65,67 +65,58 @@ bool HttpExchange::SetRequestHeader(std::string_view name, std::string_view valu
 bool HttpExchange::Send(std::string_view body) {
   if (!opened_) return false;
   Discard();
-  // A new handle for every transfer: libcurl 7.88 keeps a pointer to the last header of the
-  // handle's previous transfer, freed since, and a continuation line right after the next status
-  // line would be joined onto it.
-  const CurlEasyHandle handle = MakeThreadCachedEasyHandle();
-  if (!handle) return false;
-  CURL* curl = handle.get();
+  // A new holder for every transfer: a handle is never reset for another (see CurlHolder).
+  CurlHolder curl;
+  const bool whole = curl && DescribeRequest(curl, body) && GuardTransfer(curl) &&
+                     WatchTransfer(curl) && Perform(curl);
+  // A broken or refused transfer gives nothing: a partial body must never pass for a whole.
+  if (!whole) Discard();
+  return whole;
+}
 
-  CurlHeaderList headers;
-  auto append = [&headers](const char* line) {
-    curl_slist* extended = curl_slist_append(headers.get(), line);
-    if (extended == nullptr) return false;
-    (void)headers.release();  // the list now continues from extended
-    headers.reset(extended);
-    return true;
-  };
+bool HttpExchange::DescribeRequest(CurlHolder& curl, std::string_view body) const {
   for (const std::string& line : requestHeaders_) {
-    if (!append(line.c_str())) return false;
+    if (!curl.AppendHeader(line.c_str())) return false;
   }
   // No "Expect: 100-continue" round trip before a body.
-  if (!append("Expect:")) return false;
+  if (!curl.AppendHeader("Expect:") || !curl.SetOption(CURLOPT_URL, url_.c_str())) return false;
+  if (proxy_ && !curl.SetOption(CURLOPT_PROXY, proxy_->c_str())) return false;
+  if (method_ == "GET" && body.empty()) return curl.SetOption(CURLOPT_HTTPGET, 1L);
+  return curl.SetOption(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size())) &&
+         curl.SetOption(CURLOPT_POSTFIELDS, body.data()) &&
+         (method_ == "POST" || curl.SetOption(CURLOPT_CUSTOMREQUEST, method_.c_str()));
+}
 
-  curl_easy_setopt(curl, CURLOPT_URL, url_.c_str());
-  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-  // HTTP/2 would bring header names in lower case; the object we stand in for speaks 1.1.
-  curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  // The body comes as it was sent: the reader decodes it, checking where each coding's stream
-  // ends, which libcurl's lenient decoders do not report.
-  curl_easy_setopt(curl, CURLOPT_HTTP_CONTENT_DECODING, 0L);
-  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, followRedirects_ ? 1L : 0L);
-  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
-  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, ToCurlMs(connectMs_));
-  if (proxy_) curl_easy_setopt(curl, CURLOPT_PROXY, proxy_->c_str());
-  if (method_ == "GET" && body.empty()) {
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
-  } else {
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
-    if (method_ != "POST") curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method_.c_str());
-  }
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HttpExchange::OnBody);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, this);
-  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &HttpExchange::OnHeader);
-  curl_easy_setopt(curl, CURLOPT_HEADERDATA, this);
-  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &HttpExchange::OnProgress);
-  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, this);
+bool HttpExchange::GuardTransfer(CurlHolder& curl) const {
+  return curl.SetOption(CURLOPT_PROTOCOLS_STR, "http,https") &&
+         curl.SetOption(CURLOPT_REDIR_PROTOCOLS_STR, "http,https") &&
+         curl.SetOption(CURLOPT_NOSIGNAL, 1L) &&
+         // HTTP/2 would bring header names in lower case; the object we stand in for speaks 1.1.
+         curl.SetOption(CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
+         // The body comes as it was sent: the reader decodes it, checking where each coding's
+         // stream ends, which libcurl's lenient decoders do not report.
+         curl.SetOption(CURLOPT_HTTP_CONTENT_DECODING, 0L) &&
+         curl.SetOption(CURLOPT_FOLLOWLOCATION, followRedirects_ ? 1L : 0L) &&
+         curl.SetOption(CURLOPT_MAXREDIRS, 10L) &&
+         curl.SetOption(CURLOPT_CONNECTTIMEOUT_MS, ToCurlMs(connectMs_));
+}
+
+bool HttpExchange::WatchTransfer(CurlHolder& curl) {
   lastMoved_ = -1;
   lastMovedAtMs_ = NowMs();
   reader_.emplace(bodyLimit_, followRedirects_);
+  return curl.SetOption(CURLOPT_WRITEFUNCTION, &HttpExchange::OnBody) &&
+         curl.SetOption(CURLOPT_WRITEDATA, this) &&
+         curl.SetOption(CURLOPT_HEADERFUNCTION, &HttpExchange::OnHeader) &&
+         curl.SetOption(CURLOPT_HEADERDATA, this) && curl.SetOption(CURLOPT_NOPROGRESS, 0L) &&
+         curl.SetOption(CURLOPT_XFERINFOFUNCTION, &HttpExchange::OnProgress) &&
+         curl.SetOption(CURLOPT_XFERINFODATA, this);
+}
 
-  const CURLcode result = curl_easy_perform(curl);
+bool HttpExchange::Perform(const CurlHolder& curl) {
+  if (curl_easy_perform(curl.Handle()) != CURLE_OK || !reader_->Finish()) return false;
   long status = 0;
-  curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-  if (result != CURLE_OK || !reader_->Finish()) {
-    // A broken or refused transfer gives nothing: a partial body must never pass for a whole.
-    Discard();
-    return false;
-  }
+  curl_easy_getinfo(curl.Handle(), CURLINFO_RESPONSE_CODE, &status);
   hasResponse_ = true;
   status_ = static_cast<int32_t>(status);
   return true;

@@ -7,10 +7,11 @@
 // applies. Only http and https are fetched, redirects included, always over HTTP/1.1, so header
 // lines arrive as the server spelled them.
 //
-// An exchange succeeds only with a whole response: a reset, a stall, a body shorter than
-// announced, a response whose framing is in doubt (see ResponseFraming) or whose header lines
-// are refused (see ResponseReader), a body longer than the body limit or one whose memory cannot
-// be had all fail it. A body in a content coding (gzip, deflate, br, zstd) arrives decoded and
+// An exchange succeeds only with a whole response: an option that libcurl refuses (which fails
+// it before anything is sent), a reset, a stall, a body shorter than announced, a response whose
+// framing is in doubt (see ResponseFraming) or whose header lines are refused (see
+// ResponseReader), a body longer than the body limit or one whose memory cannot be had all fail
+// it. A body in a content coding (gzip, deflate, br, zstd) arrives decoded and
 // only when each coding's stream ended (see ContentDecoding), though the request advertises no
 // coding unless the caller sets Accept-Encoding; any other coding fails the exchange.
 //
@@ -73,6 +74,13 @@ class HttpExchange {
   static size_t OnHeader(char* data, size_t size, size_t count, void* self);
   static int OnProgress(void* self, curl_off_t downTotal, curl_off_t downNow, curl_off_t upTotal,
                         curl_off_t upNow);
+  // The steps of Send, each false when libcurl refuses one of its options: what is asked, the
+  // limits that keep the transfer to what the exchange allows, the callbacks that take and watch
+  // what arrives, and the transfer.
+  bool DescribeRequest(CurlHolder& curl, std::string_view body) const;
+  bool GuardTransfer(CurlHolder& curl) const;
+  bool WatchTransfer(CurlHolder& curl);
+  bool Perform(const CurlHolder& curl);
   void Discard();
 
   std::string method_;

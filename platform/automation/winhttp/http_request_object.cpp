@@ -3,58 +3,28 @@
 #include <string>
 
 #include "platform/automation/winhttp/http_exchange.h"
+#include "platform/automation/winhttp/http_request_options.h"
 #include "platform/codepage.h"
 
 namespace platform {
 namespace {
 
-constexpr int32_t kOptionEnableRedirects = 6;
-constexpr int32_t kProxySettingNamed = 2;
-
 // A URL as libcurl takes it: UTF-8, with every byte outside printable ASCII percent-encoded.
 // A unit that stands for a stray byte of a page goes out as that byte.
 std::string UrlFromUtf16(std::u16string_view url) {
-  std::string bytes;
-  auto appendEncoded = [&bytes](unsigned char byte) {
-    static const char kHex[] = "0123456789ABCDEF";
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string encoded;
+  for (const char c : Utf16ToUtf8(url)) {
+    const auto byte = static_cast<unsigned char>(c);
     if (byte > 0x20 && byte < 0x7F) {
-      bytes.push_back(static_cast<char>(byte));
+      encoded.push_back(c);
     } else {
-      bytes.push_back('%');
-      bytes.push_back(kHex[byte >> 4]);
-      bytes.push_back(kHex[byte & 0xF]);
-    }
-  };
-  for (size_t i = 0; i < url.size(); ++i) {
-    const char16_t unit = url[i];
-    if (const std::optional<unsigned char> stray = StrayByteOf(unit)) {
-      appendEncoded(*stray);
-      continue;
-    }
-    uint32_t code = unit;
-    if (IsHighSurrogate(unit) && i + 1 < url.size() && IsLowSurrogate(url[i + 1])) {
-      code = 0x10000 + ((unit - 0xD800u) << 10) + (url[i + 1] - 0xDC00u);
-      ++i;
-    } else if (IsHighSurrogate(unit) || IsLowSurrogate(unit)) {
-      code = 0xFFFD;
-    }
-    if (code < 0x80) {
-      appendEncoded(static_cast<unsigned char>(code));
-    } else if (code < 0x800) {
-      appendEncoded(static_cast<unsigned char>(0xC0 | (code >> 6)));
-      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      appendEncoded(static_cast<unsigned char>(0xE0 | (code >> 12)));
-      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F)));
-      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
-    } else {
-      appendEncoded(static_cast<unsigned char>(0xF0 | (code >> 18)));
-      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 12) & 0x3F)));
-      appendEncoded(static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F)));
-      appendEncoded(static_cast<unsigned char>(0x80 | (code & 0x3F)));
+      encoded.push_back('%');
+      encoded.push_back(kHex[byte >> 4]);
+      encoded.push_back(kHex[byte & 0xF]);
     }
   }
-  return bytes;
+  return encoded;
 }
 
 InvokeResult Refused(AutomationError error) { return InvokeResult::Failure(error); }
@@ -82,7 +52,7 @@ class HttpRequestObject final : public DispatchObject {
     if (args.empty() || args.size() > 3) return Refused(AutomationError::kBadParamCount);
     std::optional<int32_t> setting = args[0].ToInt32();
     if (!setting) return Refused(AutomationError::kTypeMismatch);
-    if (*setting != kProxySettingNamed) return InvokeResult::Success();
+    if (*setting != kRequestProxySettingNamed) return InvokeResult::Success();
     if (args.size() < 2) return Refused(AutomationError::kBadParamCount);
     std::optional<std::u16string> server = args[1].ToString();
     if (!server) return Refused(AutomationError::kTypeMismatch);
@@ -111,7 +81,7 @@ class HttpRequestObject final : public DispatchObject {
     if (args.empty()) return Refused(AutomationError::kBadParamCount);
     std::optional<int32_t> index = args[0].ToInt32();
     if (!index) return Refused(AutomationError::kTypeMismatch);
-    if (*index != kOptionEnableRedirects) return Refused(AutomationError::kException);
+    if (*index != kRequestOptionEnableRedirects) return Refused(AutomationError::kException);
     if (kind == InvokeKind::kPut) {
       if (args.size() != 2) return Refused(AutomationError::kBadParamCount);
       std::optional<bool> follow = args[1].ToBool();
