@@ -11,6 +11,7 @@
 #   compiles the .cpp file of the same name beside it;
 # - a file may include a header of its own target or of a target its target depends on, and
 #   nothing else of the project;
+# - includes are named from the project root; one named from the includer's folder is an error;
 # - a header that no target owns is an error, except the helpers of the tests and fuzz targets
 #   (under tests/ or a tests/ or fuzz/ folder), which belong to whoever includes them: their own
 #   includes are checked against each includer.
@@ -154,7 +155,12 @@ foreach(name IN LISTS target_names)
     foreach(line IN LISTS lines)
       string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" header "${line}")
       if(NOT EXISTS "${source_dir}/${header}")
-        continue() # not a project path (a header beside a generated copy, say)
+        # A header named from its includer's folder would slip past the owners above.
+        get_filename_component(folder "${file}" DIRECTORY)
+        if(EXISTS "${source_dir}/${folder}/${header}")
+          list(APPEND faults "${file} includes ${header} from its own folder: name it from the project root")
+        endif()
+        continue()
       endif()
       owner_of("${header}" owner)
       if(owner STREQUAL "(includer)")

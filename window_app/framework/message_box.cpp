@@ -1,9 +1,6 @@
 #include "window_app/framework/message_box.h"
 
-#include <QCoreApplication>
-
 #include "window_app/framework/message_box_widgets.h"
-#include "window_app/framework/window_registry.h"
 
 using window_framework::BoxRequest;
 
